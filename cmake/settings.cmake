@@ -1,0 +1,44 @@
+# Project settings and warnings, linked PRIVATE by our own targets only so
+# that third-party headers are never held to them.
+add_library(vell_settings INTERFACE)
+target_compile_options(vell_settings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Werror)
+target_compile_definitions(vell_settings INTERFACE $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
+
+if(VELL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Adds a program: its library `vell_<name>` must exist; main.cpp only hands
+# over the arguments.
+function(vell_program name)
+  add_executable(vell-${name} main.cpp)
+  target_link_libraries(vell-${name} PRIVATE vell_${name} vell_settings)
+  set_target_properties(vell-${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  install(TARGETS vell-${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()
+
+# Adds a GoogleTest binary `name` from `sources`, linked with `libs`; every
+# test gets BIN_DIR (where the programs are) and SAMPLES (sample pictures).
+function(vell_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} vell_settings GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "BIN_DIR=${CMAKE_BINARY_DIR}/bin;SAMPLES=${VELL_SAMPLES};${T_ENV}")
+endfunction()
+
+# Adds a fuzz target `name` (its sources define LLVMFuzzerTestOneInput) with
+# the plain driver main, and a test that runs RUNS mutations of the files in
+# CORPUS.
+function(vell_fuzz name)
+  cmake_parse_arguments(F "" "CORPUS;RUNS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES} ${PROJECT_SOURCE_DIR}/common/fuzz_main.cpp)
+  target_link_libraries(${name} PRIVATE ${F_LIBS} vell_common vell_settings)
+  if(NOT F_RUNS)
+    set(F_RUNS 20000)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --runs ${F_RUNS} --corpus ${F_CORPUS})
+endfunction()
