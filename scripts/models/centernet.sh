@@ -1,0 +1,26 @@
+#!/bin/bash
+# CenterNet-MobileNetV3 COCO detector: the TF.js graph model of
+# @vladmandic/human (MIT) converted into a frozen GraphDef for OpenCV, and the
+# 80 COCO class names in the detector's output order (from opencv-doc).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../lib.sh"
+
+models=$VELL_CACHE/models
+package=$(npm_fetch @vladmandic/human 3.3.6 74397dcda15109f52db36de098de823b8497ddc5)
+echo "bfb942eaacc5becf738d536663bc4580a0ae9e560722306e6d4dd7fe4a09de05  $package/models/centernet.json
+1b635a15009071f506f9f2b3519b31c072c534888989f30d269ffd44734ef7ef  $package/models/centernet.bin" |
+  sha256sum -c --status || { echo "setup: centernet.json/bin do not match their hashes" >&2; exit 1; }
+
+# Converted again only when the model or the converter changed.
+stamp=$(cat "$package/models/centernet.json" "$package/models/centernet.bin" \
+  "$here/tfjs_to_graphdef.py" "$here/tf_graph.proto" | sha256sum | cut -d' ' -f1)
+if [ ! -s "$models/centernet.pb" ] || [ "$(cat "$VELL_CACHE/downloads/centernet.pb.stamp" 2>/dev/null)" != "$stamp" ]; then
+  /usr/bin/python3 "$here/tfjs_to_graphdef.py" "$package/models/centernet.json" "$models/centernet.pb" \
+    --outputs tower_0/Sigmoid,tower_0/mul,tower_0/extern1/hard_swish/mul_1
+  echo "$stamp" > "$VELL_CACHE/downloads/centernet.pb.stamp"
+fi
+cp "$package/LICENSE" "$models/centernet.LICENSE"
+
+deb_extract opencv-doc usr/share/doc/opencv-doc/examples/data/dnn/object_detection_classes_yolov3.txt \
+  "$models/centernet.classes.txt" bd17f1ee35d5f3c862a4894605855abbb9dda4b0621fdb0ac4c2c8c7bb7e730a
