@@ -1,0 +1,26 @@
+#include "seal/driver.hpp"
+
+#include <cstdio>
+#include <string_view>
+#include <unistd.h>
+
+#include "seal/messages.hpp"
+#include "seal/selftest.hpp"
+#include "seal/service.hpp"
+
+namespace vell::seal {
+
+int run(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]) == "selftest") {
+    bool passed = selftest();
+    std::string_view verdict = passed ? kSelftestPassed : kSelftestFailed;
+    std::fwrite(verdict.data(), 1, verdict.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    return passed ? 0 : 1;
+  }
+  serve(STDIN_FILENO, stdout);
+  return 0;
+}
+
+}  // namespace vell::seal
