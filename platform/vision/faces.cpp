@@ -1,0 +1,76 @@
+#include "platform/vision/faces.hpp"
+
+#include <opencv2/imgproc.hpp>
+
+#include "platform/vision/dnn_support.hpp"
+#include "platform/vision/face_decoding.hpp"
+
+namespace vell::platform::vision {
+
+namespace {
+
+constexpr const char* kFullRangeModel = "face_detection_back_256x256_barracuda.onnx";
+constexpr const char* kNearFaceModel = "face_detection_front_128x128_barracuda.onnx";
+
+cv::dnn::Net readOnnx(const std::string& path) {
+  return cv::dnn::readNetFromONNX(path);
+}
+
+// The model's input: the picture scaled to fit the square, centred, padded
+// with black, as NHWC floats in -1..1.
+cv::Mat squareInput(const cv::Mat& rgb, const Letterbox& box) {
+  cv::Mat square(box.side, box.side, CV_8UC3, cv::Scalar::all(0));
+  resized(rgb, {box.width, box.height}).copyTo(square(cv::Rect(box.x, box.y, box.width, box.height)));
+  cv::Mat scaled;
+  square.convertTo(scaled, CV_32F, 2.0 / 255.0, -1.0);
+  int shape[] = {1, box.side, box.side, 3};
+  return cv::Mat(4, shape, CV_32F, scaled.data).clone();
+}
+
+Result<std::vector<ScoredBox>> runModel(ThreadNet& slot, const char* file, const cv::Mat& rgb,
+                                        const Letterbox& box, float minScore) {
+  auto net = loadNet(slot, file, readOnnx);
+  if (!net)
+    return net.error();
+  std::vector<cv::Mat> outs;
+  try {
+    (*net)->setInput(squareInput(rgb, box));
+    (*net)->forward(outs, (*net)->getUnconnectedOutLayersNames());
+  } catch (const cv::Exception& e) {
+    return Error{std::string("face detection failed: ") + e.msg};
+  }
+  // Outputs in the model's order: fine and coarse scores, fine and coarse
+  // regressors.
+  if (outs.size() != 4)
+    return Error{"face model has unexpected outputs"};
+  auto span = [](const cv::Mat& m) {
+    return std::span<const float>(m.ptr<float>(), m.total());
+  };
+  BlazeFaceOutputs raw{box.side, span(outs[0]), span(outs[1]), span(outs[2]), span(outs[3])};
+  return decodeBlazeFace(raw, minScore);
+}
+
+}  // namespace
+
+Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture) {
+  thread_local ThreadNet fullRangeNet, nearFaceNet;
+  auto rgb = rgbOverBlack(picture);
+  if (!rgb)
+    return rgb.error();
+  Letterbox wide = letterboxFor(picture.width, picture.height, 256);
+  Letterbox near = letterboxFor(picture.width, picture.height, 128);
+  auto fullRange = runModel(fullRangeNet, kFullRangeModel, *rgb, wide, kFullRangeMinScore);
+  if (!fullRange)
+    return fullRange.error();
+  auto nearFace = runModel(nearFaceNet, kNearFaceModel, *rgb, near, kNearFaceMinScore);
+  if (!nearFace)
+    return nearFace.error();
+  for (auto& face : *nearFace)
+    face = moveToLetterbox(face, near, wide);
+  std::vector<RectObservation> faces;
+  for (const auto& face : combineFaceModels(*fullRange, *nearFace))
+    faces.push_back({pictureRect(face, wide), face.score});
+  return faces;
+}
+
+}  // namespace vell::platform::vision

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <vector>
+
+#include "common/result.hpp"
+#include "platform/bitmap.hpp"
+#include "platform/vision/observation.hpp"
+
+namespace vell::platform::vision {
+
+// The faces in a picture: one box per face, normalised with a lower-left
+// origin and clipped to the picture, confidence 0..1, strongest first.
+// Runs BlazeFace's full-range model (faces of every size, small ones in
+// group photos included) and its near-face model (large faces). Safe to call
+// from several threads at once; the models load on a thread's first call.
+// Fails when a model is missing or unreadable, or the bitmap is empty.
+Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture);
+
+}  // namespace vell::platform::vision
