@@ -101,10 +101,10 @@ Status TempFile::write(std::span<const unsigned char> bytes) {
   return ok();
 }
 
-Status TempFile::commit() {
+Status TempFile::commit(Flush flush) {
   if (fd_ < 0 || path_.empty())
     return Error{"temporary file already closed"};
-  if (::fsync(fd_) != 0)
+  if (flush == Flush::yes && ::fsync(fd_) != 0)
     return systemError("cannot flush", path_);
   int fd = std::exchange(fd_, -1);
   if (::close(fd) != 0)
@@ -112,7 +112,8 @@ Status TempFile::commit() {
   if (::rename(path_.c_str(), target_.c_str()) != 0)
     return systemError("cannot replace", target_);
   path_.clear();
-  syncFolder(target_.parent_path());
+  if (flush == Flush::yes)
+    syncFolder(target_.parent_path());
   return ok();
 }
 

@@ -17,6 +17,10 @@ namespace vell {
 // must not remove or rename it.
 class TempFile {
  public:
+  // Whether `commit` waits for the data to reach the disk. Files that only
+  // hand an answer to a running reader need no flush, only the rename.
+  enum class Flush { yes, no };
+
   static Result<TempFile> create(const std::filesystem::path& target, mode_t mode);
 
   TempFile(TempFile&& other) noexcept;
@@ -30,8 +34,9 @@ class TempFile {
 
   // Writes all of `bytes` at the current position.
   Status write(std::span<const unsigned char> bytes);
-  // fsyncs, closes and renames over the target, then syncs the folder.
-  Status commit();
+  // fsyncs, closes and renames over the target, then syncs the folder
+  // (with Flush::no: closes and renames only).
+  Status commit(Flush flush = Flush::yes);
 
  private:
   TempFile(int fd, std::filesystem::path path, std::filesystem::path target);

@@ -1,0 +1,198 @@
+// Occurrences of parsed items: recurrence rules walked with libical's
+// iterator in the event's own wall clock, then taken to UTC.
+#include <algorithm>
+#include <limits>
+
+#include "platform/calendar_item.hpp"
+#include "platform/calendar_time.hpp"
+
+namespace vell::calendar_item {
+
+using calendar_time::seconds;
+
+namespace {
+
+// More occurrences than any range of interest holds; also bounds the work
+// of rules that match (almost) nothing, which libical walks year by year.
+constexpr int maxSteps = 100000;
+constexpr std::int64_t unbounded = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t day = 86400;
+
+struct IteratorFree {
+  void operator()(icalrecur_iterator* iterator) const { icalrecur_iterator_free(iterator); }
+};
+using Iterator = std::unique_ptr<icalrecur_iterator, IteratorFree>;
+
+std::optional<icalrecurrencetype> parseRule(const std::string& text) {
+  icalrecurrencetype rule = icalrecurrencetype_from_string(text.c_str());
+  if (rule.rscale) {
+    // Other calendar scales need ICU; the Gregorian one is the sound fallback.
+    icalmemory_free_buffer(rule.rscale);
+    rule.rscale = nullptr;
+  }
+  if (rule.freq == ICAL_NO_RECURRENCE)
+    return std::nullopt;
+  return rule;
+}
+
+// An occurrence's wall-clock start in the event's own zone and calendar.
+icaltimetype localStart(const ItemEvent& event, icaltimetype time) {
+  time.zone = event.start.zone;
+  time.is_date = event.start.is_date;
+  return time;
+}
+
+std::int64_t endOf(const ItemEvent& event, const icaltimetype& start, std::int64_t startSeconds) {
+  if (event.allDay)
+    return seconds(calendar_time::addDays(start, event.durationDays));
+  return startSeconds + event.durationSeconds;
+}
+
+int dayKey(const icaltimetype& time) {
+  return time.year * 10000 + time.month * 100 + time.day;
+}
+
+bool overlaps(const Span& span, std::int64_t from, std::int64_t to) {
+  if (span.end <= span.start)
+    return span.start >= from && span.start < to;
+  return span.start < to && span.end > from;
+}
+
+template <typename T>
+bool contains(const std::vector<T>& values, T value) {
+  return std::find(values.begin(), values.end(), value) != values.end();
+}
+
+// Occurrences of one master event, each checked once against the range,
+// its exclusions and its exceptions.
+class Expansion {
+ public:
+  Expansion(const ItemEvent& event, std::vector<std::int64_t> replaced, std::int64_t from,
+            std::int64_t to, std::vector<Occurrence>& out)
+      : event_(event), replaced_(std::move(replaced)), from_(from), to_(to), out_(out) {}
+
+  void run() {
+    consider(event_.start, event_.startSeconds);
+    for (const Span& rdate : event_.rdates) {
+      if (overlaps(rdate, from_, to_) && !contains(event_.exdates, rdate.start) &&
+          !contains(replaced_, rdate.start))
+        add(rdate);
+    }
+    for (const std::string& text : event_.rules) {
+      if (auto rule = parseRule(text))
+        walk(*rule);
+    }
+  }
+
+ private:
+  void walk(const icalrecurrencetype& rule) {
+    Iterator iterator(icalrecur_iterator_new(rule, event_.start));
+    if (!iterator)
+      return;
+    // Start the walk near the range rather than at DTSTART: far cheaper for
+    // old events. libical keeps the phase of DAILY and longer rules only,
+    // and cannot skip ahead while counting.
+    const std::int64_t reach =
+        (event_.allDay ? std::int64_t{event_.durationDays} * day : event_.durationSeconds) + 2 * day;
+    if (rule.count == 0 && rule.freq >= ICAL_DAILY_RECURRENCE && from_ - reach > event_.startSeconds) {
+      const icaltimezone* zone = event_.start.zone ? event_.start.zone : icaltimezone_get_utc_timezone();
+      icaltimetype skipTo = icaltime_from_timet_with_zone(static_cast<time_t>(from_ - reach),
+                                                          event_.start.is_date, const_cast<icaltimezone*>(zone));
+      icalrecur_iterator_set_start(iterator.get(), localStart(event_, skipTo));
+    }
+    for (int step = 0; step < maxSteps; ++step) {
+      icaltimetype next = icalrecur_iterator_next(iterator.get());
+      if (icaltime_is_null_time(next))
+        return;
+      icaltimetype start = localStart(event_, next);
+      std::int64_t startSeconds = seconds(start);
+      if (startSeconds >= to_)
+        return;
+      consider(start, startSeconds);
+    }
+  }
+
+  void consider(const icaltimetype& start, std::int64_t startSeconds) {
+    Span span{startSeconds, endOf(event_, start, startSeconds)};
+    if (!overlaps(span, from_, to_) || contains(event_.exdates, startSeconds) ||
+        contains(event_.exdateDays, dayKey(start)) || contains(replaced_, startSeconds))
+      return;
+    add(span);
+  }
+
+  void add(const Span& span) {
+    if (contains(seen_, span.start))
+      return;
+    seen_.push_back(span.start);
+    out_.push_back({&event_, span});
+  }
+
+  const ItemEvent& event_;
+  std::vector<std::int64_t> replaced_;
+  std::int64_t from_;
+  std::int64_t to_;
+  std::vector<Occurrence>& out_;
+  std::vector<std::int64_t> seen_;
+};
+
+std::int64_t lastEndOfRule(const ItemEvent& event, const icalrecurrencetype& rule) {
+  if (rule.count > 0) {
+    Iterator iterator(icalrecur_iterator_new(rule, event.start));
+    if (!iterator)
+      return event.startSeconds;
+    std::int64_t last = event.startSeconds;
+    for (int step = 0; step < maxSteps; ++step) {
+      icaltimetype next = icalrecur_iterator_next(iterator.get());
+      if (icaltime_is_null_time(next))
+        return last;
+      icaltimetype start = localStart(event, next);
+      last = std::max(last, endOf(event, start, seconds(start)));
+    }
+    return unbounded;
+  }
+  if (!icaltime_is_null_time(rule.until)) {
+    // UNTIL may be a date, floating or UTC; a margin covers any zone offset.
+    const std::int64_t length =
+        event.allDay ? std::int64_t{event.durationDays} * day : event.durationSeconds;
+    return seconds(rule.until) + length + 2 * day;
+  }
+  return unbounded;
+}
+
+}  // namespace
+
+void setBounds(ItemEvent& event) {
+  event.firstStart = event.startSeconds;
+  event.lastEnd = endOf(event, event.start, event.startSeconds);
+  for (const Span& rdate : event.rdates) {
+    event.firstStart = std::min(event.firstStart, rdate.start);
+    event.lastEnd = std::max(event.lastEnd, rdate.end);
+  }
+  for (const std::string& text : event.rules) {
+    if (auto rule = parseRule(text))
+      event.lastEnd = std::max(event.lastEnd, lastEndOfRule(event, *rule));
+  }
+}
+
+void occurrences(const Item& item, std::int64_t from, std::int64_t to, std::vector<Occurrence>& out) {
+  for (const ItemEvent& event : item.events) {
+    if (event.recurrenceId) {
+      Span span{event.startSeconds, endOf(event, event.start, event.startSeconds)};
+      if (overlaps(span, from, to))
+        out.push_back({&event, span});
+      continue;
+    }
+    if (event.lastEnd < from || event.firstStart >= to)
+      continue;
+    std::vector<std::int64_t> replaced;
+    if (event.uid) {
+      for (const ItemEvent& other : item.events) {
+        if (other.recurrenceId && other.uid == event.uid)
+          replaced.push_back(*other.recurrenceId);
+      }
+    }
+    Expansion(event, std::move(replaced), from, to, out).run();
+  }
+}
+
+}  // namespace vell::calendar_item

@@ -1,0 +1,11 @@
+pkg_check_modules(LIBICAL REQUIRED IMPORTED_TARGET libical>=3.0)
+add_library(vell_platform_calendar_store STATIC
+  calendar_store.cpp
+  calendar_item_cache.cpp
+  calendar_item.cpp
+  calendar_recurrence.cpp
+  calendar_time.cpp)
+target_include_directories(vell_platform_calendar_store PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(vell_platform_calendar_store
+  PUBLIC vell_common
+  PRIVATE PkgConfig::LIBICAL vell_settings)
