@@ -25,9 +25,17 @@ function(vell_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} vell_settings GTest::gtest GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "BIN_DIR=${CMAKE_BINARY_DIR}/bin;SAMPLES=${VELL_SAMPLES};${T_ENV}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  # gtest_discover_tests flattens a list-valued ENVIRONMENT given through
+  # PROPERTIES (only the first variable arrives), so the environment is set
+  # by a script that runs after the discovered tests are declared.
+  set(environment "BIN_DIR=${CMAKE_BINARY_DIR}/bin" "SAMPLES=${VELL_SAMPLES}" ${T_ENV})
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+  file(WRITE ${script}
+    "if(${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT [==[${environment}]==])\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
 # Adds a fuzz target `name` (its sources define LLVMFuzzerTestOneInput) with
