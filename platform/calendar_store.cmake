@@ -9,3 +9,7 @@ target_include_directories(vell_platform_calendar_store PUBLIC ${PROJECT_SOURCE_
 target_link_libraries(vell_platform_calendar_store
   PUBLIC vell_common
   PRIVATE PkgConfig::LIBICAL vell_settings)
+
+vell_test(calendar_store_test
+  SOURCES calendar_item_test.cpp calendar_store_test.cpp
+  LIBS vell_platform_calendar_store PkgConfig::LIBICAL)
