@@ -223,5 +223,10 @@ TEST(MaskedImage, RefusesWhatDoesNotFit) {
   EXPECT_FALSE(maskedImage(Bitmap{}, InstanceMask{}, {}, true));
 }
 
+TEST(Foreground, EmptyPictureIsAnError) {
+  EXPECT_FALSE(foregroundInstances(Bitmap{}));
+  EXPECT_FALSE(foregroundInstances(Bitmap{10, 10, {}}));
+}
+
 }  // namespace
 }  // namespace vell::platform::vision

@@ -131,10 +131,5 @@ TEST_F(ModelTest, MissingModelIsAnError) {
   EXPECT_NE(mask.error().text.find("isnet-512.onnx"), std::string::npos) << mask.error().text;
 }
 
-TEST(Foreground, EmptyPictureIsAnError) {
-  EXPECT_FALSE(foregroundInstances(Bitmap{}));
-  EXPECT_FALSE(foregroundInstances(Bitmap{10, 10, {}}));
-}
-
 }  // namespace
 }  // namespace vell::platform::vision
