@@ -6,3 +6,13 @@ add_library(vell_vision_detector STATIC
 target_include_directories(vell_vision_detector PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(vell_vision_detector PUBLIC vell_vision_core PRIVATE ${OpenCV_LIBS} vell_settings)
 vell_test(vision_detector_test SOURCES vision/detector_test.cpp LIBS vell_vision_detector ${OpenCV_LIBS})
+
+# Inference on real photos, several passes a test: labelled slow, so the
+# sanitizer run leaves them out (only BIN_DIR is needed; the samples are
+# found from their default place when SAMPLES is not set).
+add_executable(vision_detector_photos_test vision/detector_photos_test.cpp)
+target_link_libraries(vision_detector_photos_test PRIVATE
+  vell_vision_detector ${OpenCV_LIBS} vell_settings GTest::gtest GTest::gtest_main)
+gtest_discover_tests(vision_detector_photos_test
+  DISCOVERY_TIMEOUT 60
+  PROPERTIES LABELS slow ENVIRONMENT "BIN_DIR=${CMAKE_BINARY_DIR}/bin")
