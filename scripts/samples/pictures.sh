@@ -76,11 +76,10 @@ derive "$derived/astronaut-p3.png" vips icc_transform "$astronaut" @ p3 --embedd
 
 # The astronaut with a transparent frame and a half-transparent middle band.
 alpha() {
-  "$magick" "$astronaut" -alpha set \
-    \( -size 512x512 xc:white -fill 'gray(50%)' -draw 'rectangle 0,240 511,271' \
-       -fill black -draw 'rectangle 0,0 511,31' -draw 'rectangle 0,480 511,511' \
-       -draw 'rectangle 0,0 31,511' -draw 'rectangle 480,0 511,511' \) \
-    -compose CopyOpacity -composite -define png:color-type=6 "$part"
+  "$magick" "$astronaut" \( -size 512x512 xc:white -fill 'gray(50%)' -draw 'rectangle 0,240 511,271' \
+    -fill black -draw 'rectangle 0,0 511,31' -draw 'rectangle 0,480 511,511' \
+    -draw 'rectangle 0,0 31,511' -draw 'rectangle 480,0 511,511' \) \
+    -alpha off -compose CopyOpacity -composite "PNG32:$part"
 }
 derive "$derived/astronaut-alpha.png" alpha
 

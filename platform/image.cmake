@@ -1,0 +1,17 @@
+# Pictures: decoding, filters, encoding and drawing on libvips.
+pkg_check_modules(VIPS REQUIRED IMPORTED_TARGET vips-cpp>=8.14)
+
+add_library(vell_platform_image STATIC
+  image_vips.cpp
+  image_decode.cpp
+  image_filters.cpp
+  image_lanczos.cpp
+  image_encode.cpp
+  image_draw.cpp)
+target_include_directories(vell_platform_image PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(vell_platform_image PRIVATE PkgConfig::VIPS vell_settings)
+
+# The tests compare against libvips called directly, so they link it too.
+vell_test(image_test
+  SOURCES image_test.cpp image_filters_test.cpp image_output_test.cpp
+  LIBS vell_platform_image vell_common PkgConfig::VIPS)
