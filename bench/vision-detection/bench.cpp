@@ -12,6 +12,7 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/objdetect.hpp>
 #include <string>
+#include <ctime>
 #include <vector>
 
 #include "platform/vision/detector.hpp"
@@ -22,23 +23,42 @@ namespace {
 using vell::platform::Bitmap;
 namespace vision = vell::platform::vision;
 
-// The median of `runs` timed calls (ms), after one untimed call that loads
-// what the request needs.
-double medianMs(int runs, const std::function<size_t()>& call, size_t& found) {
-  found = call();
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    auto start = std::chrono::steady_clock::now();
-    call();
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+struct Timing {
+  double wallMs = 0;  // median wall time
+  double cpuMs = 0;   // median processor time of all threads: fair when the machine is busy
+  size_t found = 0;
+};
+
+double cpuNowMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
-void report(const char* what, double ms, size_t found, const char* peer, double peerMs, size_t peerFound) {
-  std::printf("%-22s %8.1f ms  (%zu found)   %-24s %8.1f ms  (%zu found)   ratio %.2f\n", what, ms, found, peer,
-              peerMs, peerFound, ms / peerMs);
+// Medians of `runs` timed calls, after one untimed call that loads what the
+// request needs.
+Timing measure(int runs, const std::function<size_t()>& call) {
+  Timing timing;
+  timing.found = call();
+  std::vector<double> wall, cpu;
+  for (int i = 0; i < runs; ++i) {
+    auto start = std::chrono::steady_clock::now();
+    double cpuStart = cpuNowMs();
+    call();
+    cpu.push_back(cpuNowMs() - cpuStart);
+    wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::sort(wall.begin(), wall.end());
+  std::sort(cpu.begin(), cpu.end());
+  timing.wallMs = wall[wall.size() / 2];
+  timing.cpuMs = cpu[cpu.size() / 2];
+  return timing;
+}
+
+void report(const char* what, const Timing& ours, const char* peer, const Timing& theirs) {
+  std::printf("%-21s wall %7.1f ms cpu %7.1f ms (%zu found) | %-18s wall %7.1f ms cpu %7.1f ms (%zu found) | cpu ratio %.2f\n",
+              what, ours.wallMs, ours.cpuMs, ours.found, peer, theirs.wallMs, theirs.cpuMs, theirs.found,
+              ours.cpuMs / theirs.cpuMs);
 }
 
 }  // namespace
@@ -70,26 +90,25 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  size_t faces = 0, people = 0, cascadeFaces = 0, hogPeople = 0;
-  double facesMs = medianMs(runs, [&] {
+  Timing faces = measure(runs, [&] {
     auto found = vision::detectFaces(picture);
     return found ? found->size() : 0;
-  }, faces);
-  double detectorMs = medianMs(runs, [&] {
+  });
+  Timing detector = measure(runs, [&] {
     auto found = vision::runDetector(picture);
     return found ? found->humans.size() : 0;
-  }, people);
-  double cascadeMs = medianMs(runs, [&] {
+  });
+  Timing haar = measure(runs, [&] {
     std::vector<cv::Rect> found;
     cascade.detectMultiScale(grey, found);
     return found.size();
-  }, cascadeFaces);
-  double hogMs = medianMs(runs, [&] {
+  });
+  Timing hogPeople = measure(runs, [&] {
     std::vector<cv::Rect> found;
     hog.detectMultiScale(grey, found);
     return found.size();
-  }, hogPeople);
-  report("faces (BlazeFace x2)", facesMs, faces, "Haar cascade faces", cascadeMs, cascadeFaces);
-  report("detector (CenterNet)", detectorMs, people, "HOG people", hogMs, hogPeople);
+  });
+  report("faces (BlazeFace x2)", faces, "Haar cascade faces", haar);
+  report("detector (CenterNet)", detector, "HOG people", hogPeople);
   return 0;
 }
