@@ -8,11 +8,13 @@ target_link_libraries(vell_vision_detector PUBLIC vell_vision_core PRIVATE ${Ope
 vell_test(vision_detector_test SOURCES vision/detector_test.cpp LIBS vell_vision_detector ${OpenCV_LIBS})
 
 # Inference on real photos, several passes a test: labelled slow, so the
-# sanitizer run leaves them out (only BIN_DIR is needed; the samples are
-# found from their default place when SAMPLES is not set).
-add_executable(vision_detector_photos_test vision/detector_photos_test.cpp)
-target_link_libraries(vision_detector_photos_test PRIVATE
-  vell_vision_detector ${OpenCV_LIBS} vell_settings GTest::gtest GTest::gtest_main)
-gtest_discover_tests(vision_detector_photos_test
-  DISCOVERY_TIMEOUT 60
-  PROPERTIES LABELS slow ENVIRONMENT "BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+# sanitizer run leaves them out (set once the discovered tests are declared,
+# as vell_test sets their environment).
+vell_test(vision_detector_photos_test SOURCES vision/detector_photos_test.cpp
+  LIBS vell_vision_detector ${OpenCV_LIBS})
+set(label_script ${CMAKE_CURRENT_BINARY_DIR}/vision_detector_photos_test_labels.cmake)
+file(WRITE ${label_script}
+  "if(vision_detector_photos_test_TESTS)\n"
+  "  set_tests_properties(\${vision_detector_photos_test_TESTS} PROPERTIES LABELS slow)\n"
+  "endif()\n")
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_script})
