@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/calendar_text.hpp"
 #include "platform/calendar_time.hpp"
 
 namespace vell::calendar_item {
@@ -283,9 +284,15 @@ std::unique_ptr<Item> parseItem(std::string_view text) {
   std::vector<icalcomponent*> zoneComponents;
   collect(root.get(), 0, events, zoneComponents);
   Zones zones(zoneComponents, item->zones);
-  for (icalcomponent* component : events) {
-    if (auto event = readEvent(component, zones))
+  // Summaries as written, when the file's VEVENTs are the ones libical found.
+  auto written = calendar_text::summaries(text);
+  if (written.size() != events.size())
+    written.assign(events.size(), std::nullopt);
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    if (auto event = readEvent(events[i], zones)) {
+      event->summary = calendar_text::exactSummary(event->summary, written[i]);
       item->events.push_back(std::move(*event));
+    }
   }
   return item;
 }

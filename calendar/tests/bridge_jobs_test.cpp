@@ -1,0 +1,116 @@
+// How job files come and go: bursts, undeletable jobs, missing folders.
+#include "calendar/tests/bridge_harness.hpp"
+#include "common/test_folder.hpp"
+
+namespace vell::calendar::testing {
+namespace {
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+constexpr double march1 = 1772323200;
+
+std::size_t itemsIn(const fs::path& folder) {
+  std::size_t count = 0;
+  for (const auto& entry : fs::directory_iterator(folder))
+    count += entry.path().extension() == ".ics";
+  return count;
+}
+
+TEST(BridgeJobs, ABurstOfAThousandJobs) {
+  TestFolder folder;
+  Setting setting = makeSetting(folder.path());
+  writeFile(setting.store / "a" / "c" / "one.ics",
+            vcalendar(vevent("UID:one\r\nDTSTART:20260302T100000Z\r\nDURATION:PT1H\r\nSUMMARY:One\r\n")));
+  fs::permissions(setting.store, fs::perms::owner_all, fs::perm_options::replace);
+  giveAway(folder.path());
+  RunningBridge bridge(setting.base, setting.dataHome);
+  const auto start = Clock::now();
+  for (int i = 0; i < 1000; ++i) {
+    const bool inRange = i % 2 == 0;
+    bridge.submit("job" + std::to_string(i) + ".json",
+                  json{{"task", "events"}, {"calendarIds", {"a/c"}}, {"start", march1},
+                       {"end", inRange ? march1 + 86400 * 7 : march1 + 86400 * 40}}.dump());
+  }
+  const fs::path last = setting.base / "results" / "job999.json";
+  ASSERT_TRUE(waitFor([&] { return std::distance(fs::directory_iterator(setting.base / "results"),
+                                                 fs::directory_iterator()) == 1000; },
+                      10s));
+  std::cout << "1000 jobs answered in "
+            << std::chrono::duration<double>(Clock::now() - start).count() << " s\n";
+  for (int i = 0; i < 1000; ++i) {
+    const auto result = readJSON(setting.base / "results" / ("job" + std::to_string(i) + ".json"));
+    ASSERT_TRUE(result) << i;
+    if (i % 2 == 0)
+      ASSERT_EQ((*result)["events"].size(), 1u) << i;
+    else
+      ASSERT_EQ(*result, json({{"error", "Use a date range of up to 31 days."}})) << i;
+  }
+  EXPECT_TRUE(fs::is_empty(setting.base / "jobs"));
+  EXPECT_EQ(bridge.stop(), 0);
+}
+
+// A jobs/ folder the bridge may not delete from: each job is carried out
+// once, never again at later ticks; a new job under the same name is new.
+TEST(BridgeJobs, AJobThatCannotBeDeletedIsCarriedOutOnce) {
+  TestFolder folder;
+  Setting setting = makeSetting(folder.path());
+  fs::create_directories(setting.store / "a" / "c");
+  fs::permissions(setting.store, fs::perms::owner_all, fs::perm_options::replace);
+  const std::string job = json{{"task", "create"}, {"calendarId", "a/c"}, {"title", "Once"},
+                               {"start", march1}, {"end", march1 + 600}}.dump();
+  writeFile(setting.base / "jobs" / "create.json", job);
+  giveAway(folder.path());
+  fs::permissions(setting.base / "jobs", fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+  RunningBridge bridge(setting.base, setting.dataHome);
+  const auto first = bridge.result("create.json");
+  ASSERT_TRUE(first);
+  EXPECT_EQ((*first)["status"], "created");
+  // Two more ticks.
+  std::this_thread::sleep_for(2200ms);
+  EXPECT_TRUE(fs::exists(setting.base / "jobs" / "create.json"));
+  EXPECT_EQ(itemsIn(setting.store / "a" / "c"), 1u);
+  EXPECT_EQ(readJSON(setting.base / "results" / "create.json"), first);
+
+  // The parent replaces the job with another one.
+  fs::permissions(setting.base / "jobs", fs::perms::owner_all);
+  fs::remove(setting.base / "jobs" / "create.json");
+  writeFile(setting.base / "jobs" / "create.json",
+            json{{"task", "create"}, {"calendarId", "a/c"}, {"title", "Twice"}, {"start", march1},
+                 {"end", march1 + 1200}}.dump());
+  giveAway(setting.base);
+  fs::permissions(setting.base / "jobs", fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+  ASSERT_TRUE(waitFor([&] { return itemsIn(setting.store / "a" / "c") == 2; }, 2500ms));
+  std::this_thread::sleep_for(1200ms);
+  EXPECT_EQ(itemsIn(setting.store / "a" / "c"), 2u);
+  fs::permissions(setting.base / "jobs", fs::perms::owner_all);
+  EXPECT_EQ(bridge.stop(), 0);
+}
+
+// With jobs/ and results/ missing the status is still kept; jobs are
+// answered as soon as the folders appear.
+TEST(BridgeJobs, MissingFoldersAreWaitedFor) {
+  TestFolder folder;
+  Setting setting = makeSetting(folder.path());
+  fs::remove(setting.base / "jobs");
+  fs::remove(setting.base / "results");
+  giveAway(folder.path());
+  RunningBridge bridge(setting.base, setting.dataHome);
+  ASSERT_TRUE(waitFor([&] { return bridge.status().has_value(); }, 1s));
+  const double first = (*bridge.status())["updated"];
+  ASSERT_TRUE(waitFor([&] { return (*bridge.status())["updated"].get<double>() > first; }, 2500ms));
+
+  fs::create_directories(setting.base / "jobs");
+  fs::create_directories(setting.base / "results");
+  giveAway(setting.base);
+  bridge.submit("late.json", json{{"task", "nothing"}, {"start", 0}, {"end", 1}}.dump());
+  EXPECT_EQ(bridge.result("late.json"), json({{"error", "Unsupported calendar action."}}));
+  EXPECT_EQ(bridge.stop(), 0);
+  // No temporary file is left behind.
+  for (const fs::path& dir : {setting.base, setting.base / "results"})
+    for (const auto& entry : fs::directory_iterator(dir))
+      EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
+}  // namespace
+}  // namespace vell::calendar::testing
