@@ -156,8 +156,11 @@ Result<Bitmap> decodeUpright(const std::string& path, const DecodeOptions& optio
   Result<DecodedImage> decoded = decode(path, options);
   if (!decoded)
     return decoded.error();
+  const std::uint32_t orientation = orientationOrUp(decoded->orientation);
+  if (orientation == 1)
+    return std::move(decoded->bitmap);
   return guarded(("cannot read " + path).c_str(), [&]() -> Result<Bitmap> {
-    return orient(decoded->bitmap, orientationOrUp(decoded->orientation));
+    return orient(decoded->bitmap, orientation);
   });
 }
 

@@ -75,16 +75,15 @@ Bitmap render(const VImage& image) {
     throw vips::VError(size.error().text);
   if (image.bands() != 4 || image.format() != VIPS_FORMAT_UCHAR)
     throw vips::VError("render: not 8-bit RGBA");
-  size_t length = 0;
-  std::unique_ptr<void, decltype(&g_free)> memory(image.write_to_memory(&length), &g_free);
   Bitmap bitmap;
   bitmap.width = image.width();
   bitmap.height = image.height();
-  const size_t expected = static_cast<size_t>(bitmap.width) * bitmap.height * 4;
-  if (!memory || length != expected)
-    throw vips::VError("render: unexpected pixel data");
-  const auto* bytes = static_cast<const std::uint8_t*>(memory.get());
-  bitmap.rgba.assign(bytes, bytes + length);
+  bitmap.rgba.resize(static_cast<size_t>(bitmap.width) * bitmap.height * 4);
+  // libvips computes straight into the bitmap's own memory: no second
+  // buffer of the whole picture, no copy.
+  VImage target = VImage::new_from_memory(bitmap.rgba.data(), bitmap.rgba.size(), bitmap.width,
+                                          bitmap.height, 4, VIPS_FORMAT_UCHAR);
+  image.write(target);
   return bitmap;
 }
 
