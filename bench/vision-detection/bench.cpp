@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     hog.detectMultiScale(grey, found);
     return found.size();
   });
-  report("faces (BlazeFace x2)", faces, "Haar cascade faces", haar);
+  report("faces (BlazeFace)", faces, "Haar cascade faces", haar);
   report("detector (CenterNet)", detector, "HOG people", hogPeople);
   return 0;
 }

@@ -47,12 +47,17 @@ std::vector<ScoredBox> decodeBlazeFace(const BlazeFaceOutputs& outputs, float mi
   return boxes;
 }
 
-std::vector<ScoredBox> combineFaceModels(const std::vector<ScoredBox>& fullRange,
-                                         const std::vector<ScoredBox>& nearFace) {
+std::vector<ScoredBox> smallFaces(const std::vector<ScoredBox>& candidates) {
   std::vector<ScoredBox> faces;
-  for (const auto& face : blendOverlaps(fullRange, kFaceOverlap))
+  for (const auto& face : blendOverlaps(candidates, kFaceOverlap))
     if (std::max(face.x1 - face.x0, face.y1 - face.y0) < kNearFaceSide)
       faces.push_back(face);
+  return faces;
+}
+
+std::vector<ScoredBox> combineFaceModels(const std::vector<ScoredBox>& fullRange,
+                                         const std::vector<ScoredBox>& nearFace) {
+  std::vector<ScoredBox> faces = smallFaces(fullRange);
   for (const auto& face : blendOverlaps(nearFace, kFaceOverlap))
     faces.push_back(face);
   return suppressOverlaps(std::move(faces), kFaceOverlap);
@@ -88,16 +93,55 @@ ScoredBox moveToLetterbox(const ScoredBox& box, const Letterbox& from, const Let
   return moved;
 }
 
-NormalizedRect pictureRect(const ScoredBox& squareBox, const Letterbox& letterbox) {
+ScoredBox squareToPicture(const ScoredBox& squareBox, const Letterbox& letterbox) {
   auto across = [&](float v) {
-    return std::clamp((v * letterbox.side - letterbox.x) / static_cast<double>(letterbox.width), 0.0, 1.0);
+    return static_cast<float>((v * letterbox.side - letterbox.x) / static_cast<double>(letterbox.width));
   };
   auto down = [&](float v) {
-    return std::clamp((v * letterbox.side - letterbox.y) / static_cast<double>(letterbox.height), 0.0, 1.0);
+    return static_cast<float>((v * letterbox.side - letterbox.y) / static_cast<double>(letterbox.height));
   };
-  double left = across(squareBox.x0), right = across(squareBox.x1);
-  double top = down(squareBox.y0), bottom = down(squareBox.y1);
+  ScoredBox box = squareBox;
+  box.x0 = across(squareBox.x0);
+  box.x1 = across(squareBox.x1);
+  box.y0 = down(squareBox.y0);
+  box.y1 = down(squareBox.y1);
+  return box;
+}
+
+std::vector<PixelTile> detailTiles(int width, int height) {
+  if (std::max(width, height) < kDetailMinSide)
+    return {};
+  int w = static_cast<int>(std::lround(width * kDetailTileShare));
+  int h = static_cast<int>(std::lround(height * kDetailTileShare));
+  return {{0, 0, w, h}, {width - w, 0, w, h}, {0, height - h, w, h}, {width - w, height - h, w, h}};
+}
+
+ScoredBox tileToPicture(const ScoredBox& tileBox, const PixelTile& tile, int width, int height) {
+  ScoredBox box = tileBox;
+  box.x0 = (tile.x + tileBox.x0 * tile.width) / static_cast<float>(width);
+  box.x1 = (tile.x + tileBox.x1 * tile.width) / static_cast<float>(width);
+  box.y0 = (tile.y + tileBox.y0 * tile.height) / static_cast<float>(height);
+  box.y1 = (tile.y + tileBox.y1 * tile.height) / static_cast<float>(height);
+  return box;
+}
+
+std::vector<ScoredBox> mergeFaces(const std::vector<ScoredBox>& whole, const std::vector<ScoredBox>& detail) {
+  std::vector<ScoredBox> faces = whole;
+  faces.insert(faces.end(), detail.begin(), detail.end());
+  return suppressOverlaps(std::move(faces), kFaceOverlap);
+}
+
+NormalizedRect lowerLeftRect(const ScoredBox& pictureBox) {
+  auto clip = [](float v) {
+    return std::clamp(static_cast<double>(v), 0.0, 1.0);
+  };
+  double left = clip(pictureBox.x0), right = clip(pictureBox.x1);
+  double top = clip(pictureBox.y0), bottom = clip(pictureBox.y1);
   return {left, 1.0 - bottom, right - left, bottom - top};
+}
+
+NormalizedRect pictureRect(const ScoredBox& squareBox, const Letterbox& letterbox) {
+  return lowerLeftRect(squareToPicture(squareBox, letterbox));
 }
 
 }  // namespace vell::platform::vision

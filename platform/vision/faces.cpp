@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char* kFullRangeModel = "face_detection_back_256x256_barracuda.onnx";
 constexpr const char* kNearFaceModel = "face_detection_front_128x128_barracuda.onnx";
+constexpr int kFullRangeInput = 256, kNearFaceInput = 128;
 
 cv::dnn::Net readOnnx(const std::string& path) {
   return cv::dnn::readNetFromONNX(path);
@@ -57,8 +58,8 @@ Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture) {
   auto rgb = rgbOverBlack(picture);
   if (!rgb)
     return rgb.error();
-  Letterbox wide = letterboxFor(picture.width, picture.height, 256);
-  Letterbox near = letterboxFor(picture.width, picture.height, 128);
+  Letterbox wide = letterboxFor(picture.width, picture.height, kFullRangeInput);
+  Letterbox near = letterboxFor(picture.width, picture.height, kNearFaceInput);
   auto fullRange = runModel(fullRangeNet, kFullRangeModel, *rgb, wide, kFullRangeMinScore);
   if (!fullRange)
     return fullRange.error();
@@ -67,9 +68,24 @@ Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture) {
     return nearFace.error();
   for (auto& face : *nearFace)
     face = moveToLetterbox(face, near, wide);
-  std::vector<RectObservation> faces;
+  std::vector<ScoredBox> whole;
   for (const auto& face : combineFaceModels(*fullRange, *nearFace))
-    faces.push_back({pictureRect(face, wide), face.score});
+    whole.push_back(squareToPicture(face, wide));
+
+  std::vector<ScoredBox> detail;
+  for (const auto& tile : detailTiles(picture.width, picture.height)) {
+    Letterbox box = letterboxFor(tile.width, tile.height, kFullRangeInput);
+    cv::Mat part = (*rgb)(cv::Rect(tile.x, tile.y, tile.width, tile.height));
+    auto found = runModel(fullRangeNet, kFullRangeModel, part, box, kDetailMinScore);
+    if (!found)
+      return found.error();
+    for (const auto& face : smallFaces(*found))
+      detail.push_back(tileToPicture(squareToPicture(face, box), tile, picture.width, picture.height));
+  }
+
+  std::vector<RectObservation> faces;
+  for (const auto& face : mergeFaces(whole, detail))
+    faces.push_back({lowerLeftRect(face), face.score});
   return faces;
 }
 

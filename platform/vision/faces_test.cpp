@@ -139,6 +139,39 @@ TEST(FaceDecoding, LetterboxGeometry) {
   EXPECT_NEAR(direct.x, moved.x, 1e-5);
 }
 
+TEST(FaceDecoding, CloserLookTiles) {
+  // Small pictures get none; larger ones four 60 % tiles at the corners.
+  EXPECT_TRUE(detailTiles(511, 300).empty());
+  auto tiles = detailTiles(1000, 500);
+  ASSERT_EQ(tiles.size(), 4u);
+  const PixelTile expected[] = {{0, 0, 600, 300}, {400, 0, 600, 300}, {0, 200, 600, 300}, {400, 200, 600, 300}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(tiles[i].x, expected[i].x) << i;
+    EXPECT_EQ(tiles[i].y, expected[i].y) << i;
+    EXPECT_EQ(tiles[i].width, expected[i].width) << i;
+    EXPECT_EQ(tiles[i].height, expected[i].height) << i;
+  }
+  // The middle of the last tile is 70 % across and 70 % down the picture.
+  ScoredBox inTile{0.4f, 0.4f, 0.6f, 0.6f, 0.9f};
+  ScoredBox inPicture = tileToPicture(inTile, tiles[3], 1000, 500);
+  EXPECT_NEAR(inPicture.x0, 0.64, 1e-6);
+  EXPECT_NEAR(inPicture.x1, 0.76, 1e-6);
+  EXPECT_NEAR(inPicture.y0, 0.64, 1e-6);
+  EXPECT_NEAR(inPicture.y1, 0.76, 1e-6);
+
+  // A face both passes found is reported once, the more confident one;
+  // one only a tile found is added.
+  ScoredBox whole{0.1f, 0.1f, 0.2f, 0.2f, 0.8f};
+  ScoredBox sameFace{0.11f, 0.1f, 0.2f, 0.21f, 0.95f};
+  auto faces = mergeFaces({whole}, {sameFace, inPicture});
+  ASSERT_EQ(faces.size(), 2u);
+  EXPECT_FLOAT_EQ(faces[0].score, 0.95f);
+  EXPECT_FLOAT_EQ(faces[1].score, 0.9f);
+  NormalizedRect rect = lowerLeftRect(faces[1]);
+  EXPECT_NEAR(rect.y, 0.24, 1e-6);
+  EXPECT_NEAR(rect.h, 0.12, 1e-6);
+}
+
 class FacesTest : public ModelTest {};
 
 TEST_F(FacesTest, CountsFacesOnRealPhotos) {
@@ -150,7 +183,7 @@ TEST_F(FacesTest, CountsFacesOnRealPhotos) {
       {"jesper.jpg", 1},     // one face filling the frame
       {"astronaut.png", 1},  //
       {"qt-logo.jpg", 3},    // three men side by side
-      {"pool.jpg", 1},       // a face in profile; the other man's is a few pixels
+      {"pool.jpg", 2},       // a face in profile, and one found only by the tiles
       {"european-honey-bee.jpg", 0},
       {"chelsea.png", 0},  // a cat's face is not a face
   };
