@@ -18,3 +18,9 @@ target_link_libraries(vell_platform_image PRIVATE PkgConfig::VIPS vell_settings)
 vell_test(image_test
   SOURCES image_test.cpp image_filters_test.cpp image_output_test.cpp
   LIBS vell_platform_image vell_common PkgConfig::VIPS)
+
+vell_fuzz(image_fuzz
+  SOURCES image_fuzz.cpp
+  LIBS vell_platform_image
+  CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/image_fuzz_corpus
+  RUNS 2000)
