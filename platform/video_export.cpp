@@ -64,6 +64,10 @@ void ExportSession::exportNow() {
     return report(ExportStatus::cancelled, "the export was cancelled");
   if (output_.empty())
     return report(ExportStatus::failed, "no output file was set");
+  // Found out before the work rather than at the rename after it.
+  std::error_code error;
+  if (std::filesystem::is_directory(output_, error))
+    return report(ExportStatus::failed, output_.string() + " is a folder");
   auto temporary = TempFile::create(output_, 0644);
   if (!temporary)
     return report(ExportStatus::failed, temporary.error().text);

@@ -1,0 +1,244 @@
+// vell-video as the parent runs it: a catalogue in a temporary
+// XDG_DATA_HOME, real clips, every answer and exit status, and the exported
+// files as ffprobe and exiftool read them.
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+#include "common/run_process.hpp"
+#include "common/test_folder.hpp"
+#include "platform/video_probe.hpp"
+#include "video/tests/catalogue.hpp"
+
+namespace vell {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using testing::number;
+using testing::probe;
+using testing::sampleClip;
+using testing::streamOf;
+
+class VideoProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
+    fs::create_directories(outputs());
+  }
+  fs::path library() const { return folder.path() / "vell" / "photos"; }
+  fs::path outputs() const { return folder.path() / "out"; }
+
+  void fullCatalogue() {
+    fs::create_directories(library() / "clips");
+    fs::copy_file(sampleClip("realshort.mp4"), library() / "clips" / "short.mp4");
+    std::ofstream(library() / "notes.mp4") << "not a video";
+    testing::makeCatalogue(library(), {
+        {"cockatoo", 2, sampleClip("cockatoo.mp4"), 1280, 720, 14.0, 0},
+        {"short", 2, "clips/short.mp4", 320, 240, 1.2, 0},  // relative to the library
+        {"tagged", 2, sampleClip("tagged.mp4"), 1280, 720, 1.6, 0},
+        {"silent", 2, sampleClip("noaudio.mp4"), 1280, 720, 1.6, 0},
+        {"full", 2, sampleClip("full-hd.mp4"), 1920, 1080, 12.0, 0},
+        {"photo", 1, sampleClip("astronaut.png"), 512, 512, 0, 0},
+        {"song", 3, sampleClip("realshort.mp4"), 0, 0, 1.2, 0},
+        {"cloud", 2, "cloud/IMG_0001.MOV", 1920, 1080, 30, 1},
+        {"missing", 2, "/nonexistent/clip.mp4", 1280, 720, 5, 0},
+        {"notes", 2, "notes.mp4", 1280, 720, 5, 0},
+    });
+  }
+
+  struct Run {
+    int status;
+    json answer;
+    std::string err;
+  };
+  Run video(const std::vector<std::string>& args) {
+    ProcessResult result = runProcess(programPath("vell-video"), args);
+    Run run{result.status, json(), result.err};
+    // Exactly one compact line.
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1) << result.out;
+    if (!result.out.empty()) {
+      run.answer = json::parse(result.out);
+      EXPECT_EQ(result.out, run.answer.dump() + "\n");  // compact
+    }
+    EXPECT_EQ(result.err, "");  // nothing on standard error, ever
+    return run;
+  }
+
+  TestFolder folder;
+};
+
+TEST_F(VideoProgram, StatusAndPermissionComeFirst) {
+  struct Case {
+    std::string catalogue;  // "": none; "garbage"; "good"
+    std::vector<std::string> args;
+    int status;
+    json answer;
+  };
+  const Case cases[] = {
+      {"", {"--status"}, 0, {{"status", "not-determined"}}},
+      {"", {"--status", "anything", "else"}, 0, {{"status", "not-determined"}}},
+      {"", {}, 3, {{"error", "no-permission"}, {"status", "not-determined"}}},
+      {"", {"short", "out.mp4"}, 3, {{"error", "no-permission"}, {"status", "not-determined"}}},
+      {"garbage", {"--status"}, 0, {{"status", "denied"}}},
+      {"garbage", {}, 3, {{"error", "no-permission"}, {"status", "denied"}}},
+      {"good", {"--status"}, 0, {{"status", "authorized"}}},
+      {"good", {}, 2, {{"error", "usage"}}},
+      {"good", {"short"}, 2, {{"error", "usage"}}},
+      {"good", {"short", "--dur", "5"}, 2, {{"error", "usage"}}},
+      {"good", {"short", "out.mp4", "--status"}, 4, {{"error", "not-found"}}},  // not first: an id
+      {"good", {"--dur", "1", "--status", "x"}, 4, {{"error", "not-found"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.catalogue + " " + json(c.args).dump());
+    fs::remove_all(library());
+    if (c.catalogue == "garbage") {
+      fs::create_directories(library());
+      std::ofstream(library() / "library.sqlite") << "scrambled";
+    } else if (c.catalogue == "good") {
+      testing::makeCatalogue(library(), {});
+    }
+    Run run = video(c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.answer, c.answer);
+  }
+}
+
+TEST_F(VideoProgram, LookupAndExportFailuresAnswerWithTheirCodes) {
+  if (!fs::exists(sampleClip("tagged.mp4")))
+    GTEST_SKIP() << "no sample clips: run scripts/samples.sh";
+  fullCatalogue();
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string error;
+    std::string detailHas;
+  };
+  std::string out = (outputs() / "x.mp4").string();
+  const Case cases[] = {
+      {{"nobody", out}, 4, "not-found", ""},
+      {{"photo", out}, 4, "not-found", ""},
+      {{"song", out}, 4, "not-found", ""},
+      {{"", out}, 4, "not-found", ""},
+      {{"cloud", out}, 5, "in-icloud", "cloud"},
+      {{"missing", out}, 5, "export-unavailable", "/nonexistent/clip.mp4"},
+      {{"notes", out}, 5, "export-unavailable", "notes.mp4"},
+      {{"short", (outputs() / "no" / "such" / "x.mp4").string()}, 5, "export-failed", "no/such"},
+      {{"short", outputs().string() + "/"}, 5, "export-failed", ""},  // a folder stays
+      {{"short", outputs().string()}, 5, "export-failed", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(json(c.args).dump());
+    Run run = video(c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.answer["error"], c.error) << run.answer;
+    if (c.status == 5) {
+      ASSERT_TRUE(run.answer.contains("detail")) << run.answer;
+      EXPECT_NE(run.answer["detail"].get<std::string>().find(c.detailHas), std::string::npos) << run.answer;
+      EXPECT_LE(run.answer["detail"].get<std::string>().size(), 200u * 4);
+    }
+    EXPECT_EQ(run.answer.size(), c.status == 5 ? 2u : 1u) << run.answer;
+  }
+  // No failed run left a file behind.
+  EXPECT_TRUE(fs::is_empty(outputs()));
+}
+
+struct Expected {
+  int width, height;
+  double length;       // of the written video, seconds
+  bool audio;
+};
+
+void checkExport(const fs::path& file, const Expected& expected, double frame) {
+  SCOPED_TRACE(file.string());
+  ASSERT_TRUE(fs::exists(file));
+  json probed = probe(file);
+  json video = streamOf(probed, "video");
+  ASSERT_TRUE(video.is_object()) << probed;
+  EXPECT_EQ(video["codec_name"], "h264");
+  EXPECT_EQ(video["pix_fmt"], "yuv420p");
+  EXPECT_EQ(video["width"], expected.width);
+  EXPECT_EQ(video["height"], expected.height);
+  EXPECT_NEAR(number(video["duration"]), expected.length, frame + 1e-3);
+  json audio = streamOf(probed, "audio");
+  EXPECT_EQ(audio.is_object(), expected.audio);
+  if (expected.audio) {
+    EXPECT_EQ(audio["codec_name"], "aac");
+  }
+  EXPECT_NE(probed["format"]["format_name"].get<std::string>().find("mp4"), std::string::npos);
+  // +faststart: the index precedes the media data.
+  std::string boxes = testing::boxOrder(file);
+  EXPECT_LT(boxes.find("moov"), boxes.find("mdat")) << boxes;
+  std::string tags = testing::exifTags(file);
+  for (const char* name : {"GPS", "Location", "Make", "Model", "Author", "Comment", "Vellphone"})
+    EXPECT_EQ(tags.find(name), std::string::npos) << name << " in\n" << tags;
+}
+
+TEST_F(VideoProgram, ExportsExcerptsAtThePresetSize) {
+  if (!fs::exists(sampleClip("tagged.mp4")))
+    GTEST_SKIP() << "no sample clips: run scripts/samples.sh";
+  fullCatalogue();
+  struct Case {
+    std::vector<std::string> args;
+    std::string output;
+    json w, h, dur;   // of the answer
+    Expected file;
+    double frame;
+  };
+  const Case cases[] = {
+      // options before, between and after the two positional arguments
+      {{"--start", "3", "cockatoo", "--size", "720", "@", "--dur", "1"}, "a.mp4", 1280, 720, 1.0,
+       {1280, 720, 1.0, true}, 0.05},
+      // past the end: the last half second; "dur" says what was asked
+      {{"cockatoo", "@", "--start", "20", "--dur", "5"}, "b.mp4", 1280, 720, 5.0,
+       {1280, 720, 0.5, true}, 0.05},
+      // rotated and tagged: upright, in a portrait box, tags gone
+      {{"tagged", "@"}, "c.mp4", 1280, 720, 1.6, {720, 1280, 1.6, true}, 0.05},
+      {{"silent", "@", "--size", "big"}, "d.mp4", 1280, 720, 1.6, {1280, 720, 1.6, false}, 0.05},
+      // 1920 × 1080 fits the small preset when asked for less than 1080
+      {{"full", "@", "--dur", "0.5", "--size", "1079"}, "e.mp4", 1920, 1080, 0.5,
+       {1280, 720, 0.5, true}, 1.0 / 30},
+      {{"full", "@", "--start", "11", "--dur", "0.4", "--size", "4000"}, "f.mp4", 1920, 1080, 0.4,
+       {1920, 1080, 0.4, true}, 1.0 / 30},
+      // --start without a positive --dur does nothing; a trailing --dur has no value
+      {{"short", "@", "--start", "0.5", "--dur"}, "g.mp4", 320, 240, 1.2, {320, 240, 1.2, true}, 0.034},
+      {{"short", "@", "--start", "abc", "--dur", " 1"}, "h.mp4", 320, 240, 1.2, {320, 240, 1.2, true}, 0.034},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(json(c.args).dump());
+    fs::path dst = outputs() / c.output;
+    std::vector<std::string> args = c.args;
+    for (auto& arg : args)
+      if (arg == "@")
+        arg = dst.string();
+    Run run = video(args);
+    EXPECT_EQ(run.status, 0) << run.answer;
+    EXPECT_EQ(run.answer, json({{"ok", true}, {"path", dst.string()}, {"w", c.w}, {"h", c.h}, {"dur", c.dur}}));
+    checkExport(dst, c.file, c.frame);
+  }
+  EXPECT_EQ(fs::directory_iterator(outputs()) == fs::directory_iterator(), false);
+  std::size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(outputs())) {
+    EXPECT_EQ(entry.path().extension(), ".mp4") << entry.path();  // no temporary files
+    ++files;
+  }
+  EXPECT_EQ(files, std::size(cases));
+}
+
+TEST_F(VideoProgram, RelativeOutputIsReportedAbsoluteAndReplacesAnOldFile) {
+  if (!fs::exists(sampleClip("realshort.mp4")))
+    GTEST_SKIP() << "no sample clips: run scripts/samples.sh";
+  fullCatalogue();
+  std::ofstream(outputs() / "clip.mp4") << "an old file";
+  fs::path here = fs::current_path();
+  fs::current_path(outputs());
+  Run run = video({"short", "./clip.mp4", "--dur", "0.5"});
+  fs::current_path(here);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.answer["path"], (outputs() / "clip.mp4").string());
+  checkExport(outputs() / "clip.mp4", {320, 240, 0.5, true}, 0.034);
+}
+
+}  // namespace
+}  // namespace vell
