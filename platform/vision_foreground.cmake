@@ -1,7 +1,8 @@
 # Foreground instance masks: ISNet on OpenCV dnn, instances as connected
 # regions of the mask.
 find_package(OpenCV REQUIRED COMPONENTS core imgproc dnn)
-add_library(vell_vision_foreground STATIC vision/foreground.cpp vision/foreground_mask.cpp)
+add_library(vell_vision_foreground STATIC vision/foreground.cpp vision/foreground_mask.cpp
+  vision/large_net.cpp)
 target_include_directories(vell_vision_foreground PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(vell_vision_foreground
   PUBLIC vell_vision_core

@@ -8,6 +8,7 @@
 
 #include "platform/vision/foreground_mask.hpp"
 #include "platform/vision/dnn_support.hpp"
+#include "platform/vision/large_net.hpp"
 
 namespace vell::platform::vision {
 
@@ -20,7 +21,7 @@ constexpr int modelSide = 512;
 
 Result<cv::dnn::Net*> segmentationNet() {
   thread_local ThreadNet slot;
-  return loadNet(slot, modelFile, [](const std::string& path) { return cv::dnn::readNetFromONNX(path); });
+  return loadNet(slot, modelFile, readLargeOnnxNet);
 }
 
 // The picture stretched to the model's square input, RGB, with transparent
