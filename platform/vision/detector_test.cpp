@@ -199,6 +199,17 @@ TEST_F(DetectorTest, TheAstronautIsWhereSheIs) {
   EXPECT_NEAR((*objects)[0].box.w, box.w, 0.05);
 }
 
+TEST_F(DetectorTest, OddShapesFindNothing) {
+  for (auto [width, height] : {std::pair{1, 1}, {2000, 3}, {3, 2000}}) {
+    Bitmap grey{width, height, std::vector<std::uint8_t>(static_cast<size_t>(width) * height * 4, 128)};
+    auto seen = runDetector(grey);
+    ASSERT_TRUE(seen) << width << "x" << height << ": " << seen.error().text;
+    EXPECT_TRUE(seen->humans.empty()) << width << "x" << height;
+    EXPECT_TRUE(seen->animals.empty()) << width << "x" << height;
+    EXPECT_EQ(seen->featurePrint.size(), 480u);
+  }
+}
+
 TEST_F(DetectorTest, FailsWithoutItsFiles) {
   EXPECT_FALSE(runDetector(Bitmap{}));
   Bitmap astronaut = picture("astronaut.png");

@@ -243,6 +243,15 @@ TEST_F(FacesTest, ThreadsGetTheSameAnswers) {
   EXPECT_EQ(second.get(), 3);
 }
 
+TEST_F(FacesTest, OddShapesFindNothing) {
+  for (auto [width, height] : {std::pair{1, 1}, {2000, 3}, {3, 2000}, {600, 1}}) {
+    Bitmap grey{width, height, std::vector<std::uint8_t>(static_cast<size_t>(width) * height * 4, 128)};
+    auto faces = detectFaces(grey);
+    ASSERT_TRUE(faces) << width << "x" << height << ": " << faces.error().text;
+    EXPECT_TRUE(faces->empty()) << width << "x" << height;
+  }
+}
+
 TEST_F(FacesTest, FailsWithoutModelsOrPixels) {
   EXPECT_FALSE(detectFaces(Bitmap{}));
   Bitmap inconsistent{10, 10, std::vector<std::uint8_t>(12)};
