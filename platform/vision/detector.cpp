@@ -1,7 +1,6 @@
 #include "platform/vision/detector.hpp"
 
 #include <fstream>
-#include <opencv2/imgproc.hpp>
 
 #include "platform/vision/centernet_decoding.hpp"
 #include "platform/vision/dnn_support.hpp"

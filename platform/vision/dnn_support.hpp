@@ -8,6 +8,7 @@
 #include <functional>
 #include <opencv2/core.hpp>
 #include <opencv2/dnn.hpp>
+#include <opencv2/imgproc.hpp>
 #include <string>
 #include <system_error>
 

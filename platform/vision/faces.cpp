@@ -1,6 +1,5 @@
 #include "platform/vision/faces.hpp"
 
-#include <opencv2/imgproc.hpp>
 
 #include "platform/vision/dnn_support.hpp"
 #include "platform/vision/face_decoding.hpp"
