@@ -188,6 +188,35 @@ TEST(CalendarItem, OldRepeatingEventsKeepTheirPhase) {
   }
 }
 
+TEST(CalendarItem, OldRulesShorterThanADayKeepTheirGrid) {
+  LocalZone zone("UTC");
+  struct Rule {
+    const char* rule;
+    std::int64_t period;
+  };
+  for (const Rule& rule : std::vector<Rule>{{"FREQ=HOURLY;INTERVAL=25", 25 * 3600},
+                                            {"FREQ=MINUTELY;INTERVAL=997", 997 * 60},
+                                            {"FREQ=SECONDLY;INTERVAL=30011", 30011}}) {
+    SCOPED_TRACE(rule.rule);
+    auto item = parseItem(wrap(event(std::string("UID:p\r\nDTSTART:20150101T080000Z\r\nRRULE:") +
+                                     rule.rule + "\r\n")));
+    std::vector<Occurrence> found;
+    const std::int64_t from = at("2026-03-01T00:00:00Z");
+    const std::int64_t to = at("2026-03-08T00:00:00Z");
+    occurrences(*item, from, to, found);
+    std::vector<std::int64_t> starts;
+    for (const Occurrence& occurrence : found)
+      starts.push_back(occurrence.span.start);
+    std::sort(starts.begin(), starts.end());
+    const std::int64_t origin = at("2015-01-01T08:00:00Z");
+    std::vector<std::int64_t> expected;
+    for (std::int64_t t = origin + (from - origin + rule.period - 1) / rule.period * rule.period; t < to;
+         t += rule.period)
+      expected.push_back(t);
+    EXPECT_EQ(starts, expected);
+  }
+}
+
 TEST(CalendarItem, RealFileWithDailyAndWeeklyRulesAndExdates) {
   LocalZone zone("UTC");
   auto item = parseItem(sample("recurrence.ics"));

@@ -12,9 +12,10 @@ using calendar_time::seconds;
 
 namespace {
 
-// More occurrences than any range of interest holds; also bounds the work
-// of rules that match (almost) nothing, which libical walks year by year.
-constexpr int maxSteps = 100000;
+// More occurrences than one range of interest holds, and the most a counted
+// rule is walked to find its end; also bounds the work of rules that match
+// (almost) nothing, which libical walks year by year.
+constexpr int maxSteps = 20000;
 constexpr std::int64_t unbounded = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t day = 86400;
 
@@ -46,6 +47,25 @@ std::int64_t endOf(const ItemEvent& event, const icaltimetype& start, std::int64
   if (event.allDay)
     return seconds(calendar_time::addDays(start, event.durationDays));
   return startSeconds + event.durationSeconds;
+}
+
+// Rules shorter than a day mean nothing for dates; libical walks them
+// second by second.
+bool applies(const ItemEvent& event, const icalrecurrencetype& rule) {
+  return !event.allDay || rule.freq >= ICAL_DAILY_RECURRENCE;
+}
+
+// The wall clock of `seconds` in the event's zone (UTC for floating and
+// all-day events: callers allow two days of slack).
+icaltimetype wallClock(const ItemEvent& event, std::int64_t seconds) {
+  const icaltimezone* zone = event.start.zone ? event.start.zone : icaltimezone_get_utc_timezone();
+  icaltimetype time = icaltime_from_timet_with_zone(static_cast<time_t>(seconds), event.start.is_date,
+                                                    const_cast<icaltimezone*>(zone));
+  return localStart(event, time);
+}
+
+std::int64_t wallSeconds(const icaltimetype& time) {
+  return calendar_time::utcSeconds(time.year, time.month, time.day, time.hour, time.minute, time.second);
 }
 
 int dayKey(const icaltimetype& time) {
@@ -86,20 +106,20 @@ class Expansion {
 
  private:
   void walk(const icalrecurrencetype& rule) {
-    Iterator iterator(icalrecur_iterator_new(rule, event_.start));
-    if (!iterator)
+    if (!applies(event_, rule))
       return;
     // Start the walk near the range rather than at DTSTART: far cheaper for
-    // old events. libical keeps the phase of DAILY and longer rules only,
-    // and cannot skip ahead while counting.
+    // old events. Rules that count from DTSTART cannot skip ahead.
     const std::int64_t reach =
         (event_.allDay ? std::int64_t{event_.durationDays} * day : event_.durationSeconds) + 2 * day;
-    if (rule.count == 0 && rule.freq >= ICAL_DAILY_RECURRENCE && from_ - reach > event_.startSeconds) {
-      const icaltimezone* zone = event_.start.zone ? event_.start.zone : icaltimezone_get_utc_timezone();
-      icaltimetype skipTo = icaltime_from_timet_with_zone(static_cast<time_t>(from_ - reach),
-                                                          event_.start.is_date, const_cast<icaltimezone*>(zone));
-      icalrecur_iterator_set_start(iterator.get(), localStart(event_, skipTo));
-    }
+    const bool skip = rule.count == 0 && from_ - reach > event_.startSeconds;
+    const icaltimetype skipTo = wallClock(event_, from_ - reach);
+    Iterator iterator(icalrecur_iterator_new(rule, skip ? nearStart(rule, skipTo) : event_.start));
+    if (!iterator)
+      return;
+    // libical keeps the phase of DAILY and longer rules only when skipping.
+    if (skip && rule.freq >= ICAL_DAILY_RECURRENCE)
+      icalrecur_iterator_set_start(iterator.get(), skipTo);
     for (int step = 0; step < maxSteps; ++step) {
       icaltimetype next = icalrecur_iterator_next(iterator.get());
       if (icaltime_is_null_time(next))
@@ -110,6 +130,22 @@ class Expansion {
         return;
       consider(start, startSeconds);
     }
+  }
+
+  // For rules shorter than a day: the latest start on the rule's grid
+  // (whole intervals from DTSTART on the wall clock) not after `skipTo`.
+  icaltimetype nearStart(const icalrecurrencetype& rule, const icaltimetype& skipTo) const {
+    if (rule.freq >= ICAL_DAILY_RECURRENCE)
+      return event_.start;
+    const std::int64_t unit = rule.freq == ICAL_HOURLY_RECURRENCE ? 3600 : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60 : 1;
+    const std::int64_t step = unit * std::max<std::int64_t>(1, rule.interval);
+    const std::int64_t gap = wallSeconds(skipTo) - wallSeconds(event_.start);
+    if (gap <= 0)
+      return event_.start;
+    const std::int64_t ahead = gap / step * step;
+    icaltimetype start = event_.start;
+    icaltime_adjust(&start, static_cast<int>(ahead / day), 0, 0, static_cast<int>(ahead % day));
+    return start;
   }
 
   void consider(const icaltimetype& start, std::int64_t startSeconds) {
@@ -136,6 +172,10 @@ class Expansion {
 };
 
 std::int64_t lastEndOfRule(const ItemEvent& event, const icalrecurrencetype& rule) {
+  if (!applies(event, rule))
+    return event.startSeconds;
+  if (rule.count > maxSteps)
+    return unbounded;
   if (rule.count > 0) {
     Iterator iterator(icalrecur_iterator_new(rule, event.start));
     if (!iterator)

@@ -14,3 +14,9 @@ target_link_libraries(vell_platform_calendar_store
 vell_test(calendar_store_test
   SOURCES calendar_item_test.cpp calendar_store_test.cpp calendar_text_test.cpp
   LIBS vell_platform_calendar_store PkgConfig::LIBICAL)
+
+vell_fuzz(calendar_item_fuzz
+  SOURCES calendar_item_fuzz.cpp
+  LIBS vell_platform_calendar_store
+  CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/tests/corpus/calendar_item
+  RUNS 2000)
