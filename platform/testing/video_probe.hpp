@@ -53,14 +53,17 @@ struct DecodedFrame {
   std::vector<std::uint8_t> rgb;  // width x height x 3
 };
 
-// Every coded frame of `file`, in presentation order, as RGB pixels.
+// Every coded frame of `file`, in presentation order, as RGB pixels of
+// `width` x `height`: the video's own size, or a size to scale it to.
 inline std::vector<DecodedFrame> decodeFrames(const std::filesystem::path& file, int width,
                                               int height) {
   auto times = nlohmann::json::parse(commandOutput(
       "ffprobe -v error -select_streams v:0 -show_entries frame=best_effort_timestamp_time "
       "-of json " + quoted(file.string())));
   std::string pixels = commandOutput("ffmpeg -v error -nostdin -i " + quoted(file.string()) +
-                                     " -fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
+                                     " -fps_mode passthrough -vf scale=" + std::to_string(width) + ":" +
+                                     std::to_string(height) +
+                                     " -f rawvideo -pix_fmt rgb24 -");
   const size_t frameBytes = static_cast<size_t>(width) * height * 3;
   std::vector<DecodedFrame> frames;
   for (const auto& frame : times["frames"]) {
