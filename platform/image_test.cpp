@@ -1,5 +1,6 @@
 // Decoding, orientation and thumbnails on the real sample pictures.
 
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -173,6 +174,66 @@ TEST(Decode, AlphaIsKeptStraight) {
   for (int c = 0; c < 3; ++c) {
     EXPECT_NEAR(with.pixel(100, 250)[c], without.pixel(100, 250)[c], 1);
     EXPECT_EQ(with.pixel(256, 100)[c], without.pixel(256, 100)[c]);
+  }
+}
+
+TEST(Decode, OtherLayoutsBecomeSrgbRgba8) {
+  // Pictures written by libvips in the layouts photos come in, each of one
+  // colour, and the RGBA it must decode to.
+  using vips::VImage;
+  const auto plain = [](std::vector<double> values, VipsBandFormat format) {
+    return (VImage::black(8, 6, VImage::option()->set("bands", int(values.size()))) +
+            values).cast(format);
+  };
+  struct Case {
+    std::string name;
+    VImage image;
+    std::array<int, 4> rgba;
+    int tolerance;
+  };
+  const Case cases[] = {
+      {"grey.png", plain({100}, VIPS_FORMAT_UCHAR), {100, 100, 100, 255}, 0},
+      {"grey-alpha.png", plain({100, 128}, VIPS_FORMAT_UCHAR), {100, 100, 100, 128}, 0},
+      {"grey16.png", plain({25700}, VIPS_FORMAT_USHORT).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_GREY16)),
+       {100, 100, 100, 255}, 0},
+      {"rgb16.png", plain({51400, 25700, 0}, VIPS_FORMAT_USHORT).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16)),
+       {200, 100, 0, 255}, 0},
+      {"rgba16.tif", plain({51400, 25700, 0, 65535}, VIPS_FORMAT_USHORT).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16)),
+       {200, 100, 0, 255}, 0},
+      {"cmyk.jpg", plain({150, 110, 80}, VIPS_FORMAT_UCHAR).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+                       .icc_export(VImage::option()->set("output_profile", "cmyk")),
+       {150, 110, 80, 255}, 8},  // a colour inside the CMYK gamut
+  };
+  TestFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = (folder.path() / c.name).string();
+    c.image.write_to_file(path.c_str());
+    const Bitmap bitmap = mustDecode(path);
+    ASSERT_EQ(bitmap.width, 8);
+    ASSERT_EQ(bitmap.height, 6);
+    for (int k = 0; k < 4; ++k)
+      EXPECT_NEAR(bitmap.pixel(3, 3)[k], c.rgba[k], c.tolerance) << k;
+  }
+}
+
+TEST(Decode, OnlyTheFirstFrameOfAnAnimationIsRead) {
+  using vips::VImage;
+  // Two frames of 10 x 8, red then blue, stacked as libvips keeps pages.
+  VImage red = VImage::black(10, 8, VImage::option()->set("bands", 3)) + std::vector<double>{255, 0, 0};
+  VImage blue = VImage::black(10, 8, VImage::option()->set("bands", 3)) + std::vector<double>{0, 0, 255};
+  VImage frames = red.join(blue, VIPS_DIRECTION_VERTICAL).cast(VIPS_FORMAT_UCHAR).copy();
+  frames.set("page-height", 8);
+  TestFolder folder;
+  for (const char* name : {"two.gif", "two.webp", "two.tif"}) {
+    SCOPED_TRACE(name);
+    const std::string path = (folder.path() / name).string();
+    frames.write_to_file(path.c_str());
+    const Bitmap first = mustDecode(path);
+    ASSERT_EQ(first.width, 10);
+    ASSERT_EQ(first.height, 8);
+    EXPECT_GT(first.pixel(5, 7)[0], 200);
+    EXPECT_LT(first.pixel(5, 7)[2], 50);
   }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <vips/vips8>
 
 #include "platform/image.hpp"
 
@@ -52,6 +53,15 @@ inline int maxDifference(const Bitmap& a, const Bitmap& b) {
     most = std::max(most, std::abs(int(a.rgba[i]) - int(b.rgba[i])));
   return most;
 }
+
+// Some tests call libvips directly, to build inputs or references; it must
+// be started first even when such a test runs alone.
+class LibvipsEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { ASSERT_EQ(VIPS_INIT("image_test"), 0); }
+};
+inline ::testing::Environment* const libvipsEnvironment =
+    ::testing::AddGlobalTestEnvironment(new LibvipsEnvironment);
 
 inline Bitmap mustDecode(const std::string& path) {
   Result<DecodedImage> decoded = decode(path);
