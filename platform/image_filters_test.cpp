@@ -229,16 +229,20 @@ TEST(ScaleLanczos, ShrinkingAgreesWithLibvipsLanczos) {
 }
 
 TEST(ScaleLanczos, EnlargingKeepsPixelCentresInPlace) {
-  // A ramp of 8 levels a pixel, enlarged 4 times: output x samples the
-  // ramp at source position (x + 0.5) / 4 - 0.5.
-  Bitmap ramp = solid(32, 4, 0, 0, 0);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 32; ++x)
-      ramp.pixel(x, y)[0] = static_cast<std::uint8_t>(8 * x);
-  Result<Bitmap> large = scaleLanczos(ramp, 128, 16);
-  ASSERT_TRUE(large);
-  for (int x = 16; x < 112; ++x)
-    EXPECT_NEAR(large->pixel(x, 8)[0], 8 * ((x + 0.5) / 4 - 0.5), 1.5) << x;
+  // A ramp of 8 levels a pixel, enlarged 4 times across: output x samples
+  // the ramp at source position (x + 0.5) / 4 - 0.5. The second size makes
+  // the resampler work down the columns first.
+  for (auto [rows, height] : {std::pair{4, 16}, {40, 41}}) {
+    SCOPED_TRACE(height);
+    Bitmap ramp = solid(32, rows, 0, 0, 0);
+    for (int y = 0; y < rows; ++y)
+      for (int x = 0; x < 32; ++x)
+        ramp.pixel(x, y)[0] = static_cast<std::uint8_t>(8 * x);
+    Result<Bitmap> large = scaleLanczos(ramp, 128, height);
+    ASSERT_TRUE(large);
+    for (int x = 16; x < 112; ++x)
+      EXPECT_NEAR(large->pixel(x, height / 2)[0], 8 * ((x + 0.5) / 4 - 0.5), 1.5) << x;
+  }
 }
 
 TEST(ScaleLanczos, TransparentPixelsLendNoColour) {
