@@ -1,0 +1,15 @@
+#include "cover/scene.hpp"
+
+#include "platform/vision/aesthetics.hpp"
+
+namespace vell::cover {
+
+std::optional<Aesthetics> scoreAesthetics(const platform::Bitmap& crop) {
+  Result<platform::vision::AestheticsObservation> scores =
+      platform::vision::aestheticsScores(analysisCopy(crop));
+  if (!scores)
+    return std::nullopt;
+  return Aesthetics{scores->overallScore, scores->isUtility};
+}
+
+}  // namespace vell::cover

@@ -1,0 +1,103 @@
+#include "cover/driver.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "cover/encode.hpp"
+#include "cover/geometry.hpp"
+#include "cover/heat.hpp"
+#include "cover/messages.hpp"
+#include "cover/render.hpp"
+#include "cover/report.hpp"
+#include "cover/scene.hpp"
+#include "cover/settings.hpp"
+#include "cover/working_image.hpp"
+#include "platform/image.hpp"
+
+namespace vell::cover {
+
+void fail(std::string_view message, int status) {
+  std::string line(message);
+  line.push_back('\n');
+  // One write, so the line never interleaves with anything else.
+  while (::write(STDERR_FILENO, line.data(), line.size()) < 0 && errno == EINTR) {
+  }
+  std::exit(status);
+}
+
+int run(const std::vector<std::string>& args) {
+  // Command line and settings.
+  const CommandLine commandLine = scanArguments(args);
+  if (!enoughPositionals(commandLine))
+    fail(usageLine, exitUsage);
+  const Settings settings = readSettings(commandLine);
+  const std::int64_t OW = settings.OW, OH = settings.OH;
+
+  // Working image: the photo upright, blur regions blurred in.
+  Result<WorkingImage> working =
+      buildWorkingImage(commandLine.pos[0], commandLine.option("--blur"));
+  if (!working)
+    fail(unreadableText, exitUnreadable);
+  const double IW = working->IW, IH = working->IH;
+
+  // Scene analysis and heat map.
+  const Scene scene = analyseScene(working->bitmap);
+  const Heat heat(scene.heat, scene.hw, scene.hh);
+
+  // Focus and crop geometry.
+  GeometryInput geometryInput;
+  geometryInput.IW = IW;
+  geometryInput.IH = IH;
+  geometryInput.heat = &heat;
+  geometryInput.attention = scene.attention;
+  geometryInput.objects = scene.objects;
+  geometryInput.OW = OW;
+  geometryInput.aspect = settings.aspect;
+  geometryInput.maxZoom = settings.maxZoom;
+  geometryInput.focus = commandLine.option("--focus");
+  const Geometry geometry = chooseCrop(geometryInput);
+
+  Report out = startReport(IW, IH, geometry, OW, scene.objects);
+
+  // The crop, its aesthetics and the debug picture.
+  Result<platform::Bitmap> crop = cutCrop(working->bitmap, geometry);
+  if (!crop)
+    fail(cropFailedText, exitCropOrScale);
+  if (std::optional<Aesthetics> aesthetics = scoreAesthetics(*crop))
+    addAesthetics(out, aesthetics->overallScore, aesthetics->isUtility);
+  if (std::optional<std::string> debugPath = commandLine.option("--debug"))
+    writeDebugPicture(*debugPath, working->bitmap, heat, scene.objects, geometry);
+
+  if (commandLine.analyze()) {
+    emit(out);
+    return exitSuccess;
+  }
+  // Nothing below looks at the working image again.
+  working->bitmap = {};
+
+  // Scaling and sharpening.
+  const Sharpening sharpening =
+      sharpeningFor(crop->width, crop->height, OW, OH, commandLine.option("--sharpen"));
+  Result<platform::Bitmap> output = scaleAndSharpen(*crop, OW, OH, sharpening);
+  if (!output)
+    fail(scaleFailedText, exitCropOrScale);
+  *crop = {};
+
+  // Byte-budget JPEG and the output file. Only the encoder runs again.
+  const platform::Bitmap& pixels = *output;
+  Result<Encoding> encoding = encodeWithinBudget(
+      [&pixels](double q) { return platform::encodeJpeg(pixels, q); }, settings.quality,
+      settings.maxBytes);
+  if (!encoding)
+    fail(encodeFailedText, exitEncode);
+  Status written = writeOutput(commandLine.pos[1], encoding->bytes);
+  if (!written)
+    fail(written.error().text, exitWrite);
+
+  completeReport(out, encoding->bytes.size(), encoding->q, OW, OH);
+  emit(out);
+  return exitSuccess;
+}
+
+}  // namespace vell::cover

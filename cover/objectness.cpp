@@ -1,0 +1,13 @@
+#include "cover/scene.hpp"
+
+#include "platform/vision/objectness.hpp"
+
+namespace vell::cover {
+
+void addObjectness(Scene& scene, const platform::Bitmap& working) {
+  // A failed analysis is no failure of the run: it just sees nothing.
+  if (auto objects = platform::vision::objectnessSaliency(working))
+    addObjects(scene, *objects);
+}
+
+}  // namespace vell::cover

@@ -1,0 +1,8 @@
+#include "cover/scene.hpp"
+
+namespace vell::cover {
+
+// Built when no objectness analysis is installed: no object regions.
+void addObjectness(Scene&, const platform::Bitmap&) {}
+
+}  // namespace vell::cover

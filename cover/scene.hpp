@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "cover/box.hpp"
+#include "cover/geometry.hpp"
+#include "platform/bitmap.hpp"
+#include "platform/vision/observation.hpp"
+
+namespace vell::cover {
+
+// What the saliency analyses saw in the working image. Empty when they saw
+// nothing or failed: the crop choice then falls back on its own.
+struct Scene {
+  std::vector<float> heat;  // hw x hh samples, row 0 at the top, none negative
+  std::int64_t hw = 0;
+  std::int64_t hh = 0;
+  std::vector<Box> attention;
+  std::vector<ObjectRegion> objects;
+};
+
+// Takes `samples` (`width` x `height`, row 0 at the top) as the heat map,
+// negative and NaN samples as 0. A map whose sample count does not match its
+// size is left out.
+void addHeatMap(Scene& scene, std::int64_t width, std::int64_t height,
+                const std::vector<float>& samples);
+// The attention regions, converted to top-left boxes, in order.
+void addAttentionRegions(Scene& scene, const std::vector<platform::vision::NormalizedRect>& regions);
+// The object regions with their confidences, in order.
+void addObjects(Scene& scene, const std::vector<platform::vision::RectObservation>& objects);
+
+// The analyses look at no finer detail than this many pixels on the longer
+// side (their networks take 512 pixels or less), so they are given a copy
+// of at most this size: the same answers, found sooner.
+inline constexpr int analysisSide = 1024;
+platform::Bitmap analysisCopy(const platform::Bitmap& picture);
+
+// Runs the attention and objectness saliency analyses on `working`. Never
+// fails: a failed analysis contributes nothing.
+Scene analyseScene(const platform::Bitmap& working);
+
+// The attention analysis's heat map and regions, added to `scene`; nothing
+// when the analysis fails or is not installed.
+void addAttention(Scene& scene, const platform::Bitmap& working);
+
+// The objectness analysis's regions, added to `scene`; nothing when the
+// analysis fails or is not installed.
+void addObjectness(Scene& scene, const platform::Bitmap& working);
+
+// The crop's aesthetics, when an aesthetics analysis is installed and
+// answers; scored on the crop's analysis copy.
+struct Aesthetics {
+  float overallScore = 0;
+  bool isUtility = false;
+};
+std::optional<Aesthetics> scoreAesthetics(const platform::Bitmap& crop);
+
+}  // namespace vell::cover
