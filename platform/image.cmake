@@ -1,5 +1,7 @@
 # Pictures: decoding, filters, encoding and drawing on libvips.
 pkg_check_modules(VIPS REQUIRED IMPORTED_TARGET vips-cpp>=8.14)
+# lcms, which libvips colour-manages with, also tells us a profile's name.
+pkg_check_modules(LCMS REQUIRED IMPORTED_TARGET lcms2)
 
 add_library(vell_platform_image STATIC
   image_vips.cpp
@@ -12,7 +14,7 @@ target_include_directories(vell_platform_image PUBLIC ${PROJECT_SOURCE_DIR})
 # The resampler's inner loops run per pixel and channel; unoptimised they
 # take seconds per cover even in Debug and sanitizer builds.
 set_source_files_properties(image_lanczos.cpp PROPERTIES COMPILE_OPTIONS -O2)
-target_link_libraries(vell_platform_image PRIVATE PkgConfig::VIPS vell_settings)
+target_link_libraries(vell_platform_image PRIVATE PkgConfig::VIPS PkgConfig::LCMS vell_settings)
 
 # The tests compare against libvips called directly, so they link it too.
 vell_test(image_test

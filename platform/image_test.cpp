@@ -161,6 +161,21 @@ TEST(Decode, EmbeddedProfileIsConvertedToSrgb) {
   EXPECT_LT(meanDifference(mustDecode(p3), mustDecode(sample("pictures/astronaut.png"))), 1.0);
 }
 
+TEST(Decode, AnSrgbProfileLeavesThePixelsAsStored) {
+  const std::string photo = sample("pictures/jesper.jpg");  // tagged sRGB IEC61966-2.1
+  VELL_NEED_SAMPLE(photo);
+  vips::VImage raw = vips::VImage::new_from_file(photo.c_str());
+  ASSERT_NE(raw.get_typeof(VIPS_META_ICC_NAME), 0u);
+  const Bitmap decoded = mustDecode(photo);
+  vips::VImage rgba = raw.bandjoin_const({255});
+  Bitmap stored{raw.width(), raw.height(), {}};
+  size_t length = 0;
+  void* data = rgba.write_to_memory(&length);
+  stored.rgba.assign(static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + length);
+  g_free(data);
+  EXPECT_EQ(maxDifference(decoded, stored), 0);
+}
+
 TEST(Decode, AlphaIsKeptStraight) {
   const std::string file = sample("derived/astronaut-alpha.png");
   VELL_NEED_SAMPLE(file);

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string_view>
+
+#include <lcms2.h>
 
 namespace vell::platform::vips_glue {
 
@@ -114,10 +117,32 @@ VImage toUchar(const VImage& image) {
   }
 }
 
+// Whether the ICC profile attached to `image` is an sRGB one. Converting
+// sRGB to sRGB changes nothing that shows, yet costs about as much as
+// decoding the JPEG; most camera and web pictures carry such a profile.
+bool hasSrgbProfile(const VImage& image) {
+  const void* data = nullptr;
+  size_t length = 0;
+  if (vips_image_get_blob(image.get_image(), VIPS_META_ICC_NAME, &data, &length) != 0) {
+    vips_error_clear();
+    return false;
+  }
+  cmsHPROFILE profile = cmsOpenProfileFromMem(data, static_cast<cmsUInt32Number>(length));
+  if (!profile)
+    return false;
+  char description[256] = {};
+  cmsGetProfileInfoASCII(profile, cmsInfoDescription, "en", "US", description, sizeof description);
+  const bool rgb = cmsGetColorSpace(profile) == cmsSigRgbData;
+  cmsCloseProfile(profile);
+  return rgb && std::string_view(description).find("sRGB") != std::string_view::npos;
+}
+
 }  // namespace
 
 VImage toSrgbRgba8(VImage image) {
-  if (image.get_typeof(VIPS_META_ICC_NAME) != 0) {
+  const bool plainSrgb = image.interpretation() == VIPS_INTERPRETATION_sRGB &&
+                         image.format() == VIPS_FORMAT_UCHAR;
+  if (image.get_typeof(VIPS_META_ICC_NAME) != 0 && !(plainSrgb && hasSrgbProfile(image))) {
     try {
       image = image.icc_transform("srgb", VImage::option()
                                               ->set("embedded", true)
