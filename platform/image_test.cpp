@@ -306,6 +306,23 @@ TEST(Decode, DamagedAndForeignFilesAreUnreadable) {
   }
 }
 
+TEST(Decode, NamesEndingInABracketAreFileNames) {
+  // libvips would read "[...]" at the end of a name as load options.
+  const std::string original = sample("pictures/jesper.jpg");
+  VELL_NEED_SAMPLE(original);
+  TestFolder folder;
+  for (const char* name : {"photo[1]", "photo.jpg[shrink=2]"}) {
+    const auto path = folder.path() / name;
+    std::filesystem::copy_file(original, path);
+    Result<DecodedImage> decoded = decode(path.string());
+    ASSERT_TRUE(decoded) << decoded.error().text;
+    EXPECT_EQ(decoded->bitmap.width, 800) << name;
+    Result<Bitmap> small = thumbnail(path.string(), 200);
+    ASSERT_TRUE(small) << small.error().text;
+    EXPECT_EQ(small->width, 200) << name;
+  }
+}
+
 TEST(Decode, EveryCutOfAPictureIsRefusedCleanly) {
   // The whole file reads; any shorter prefix fails without crashing.
   Bitmap small = testing::solid(48, 32, 200, 100, 50);
