@@ -6,7 +6,7 @@ namespace vell::cover {
 
 std::optional<Aesthetics> scoreAesthetics(const platform::Bitmap& crop) {
   Result<platform::vision::AestheticsObservation> scores =
-      platform::vision::aestheticsScores(analysisCopy(crop));
+      platform::vision::aestheticsScores(crop);
   if (!scores)
     return std::nullopt;
   return Aesthetics{scores->overallScore, scores->isUtility};

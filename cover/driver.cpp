@@ -41,8 +41,9 @@ int run(const std::vector<std::string>& args) {
     fail(unreadableText, exitUnreadable);
   const double IW = working->IW, IH = working->IH;
 
-  // Scene analysis and heat map.
-  const Scene scene = analyseScene(working->bitmap);
+  // Scene analysis and heat map, on a small copy of the working image.
+  const platform::Bitmap analysisPicture = analysisCopy(commandLine.pos[0], *working);
+  const Scene scene = analyseScene(analysisPicture);
   const Heat heat(scene.heat, scene.hw, scene.hh);
 
   // Focus and crop geometry.
@@ -64,7 +65,8 @@ int run(const std::vector<std::string>& args) {
   Result<platform::Bitmap> crop = cutCrop(working->bitmap, geometry);
   if (!crop)
     fail(cropFailedText, exitCropOrScale);
-  if (std::optional<Aesthetics> aesthetics = scoreAesthetics(*crop))
+  if (std::optional<Aesthetics> aesthetics =
+          scoreAesthetics(analysisCrop(analysisPicture, geometry.crop)))
     addAesthetics(out, aesthetics->overallScore, aesthetics->isUtility);
   if (std::optional<std::string> debugPath = commandLine.option("--debug"))
     writeDebugPicture(*debugPath, working->bitmap, heat, scene.objects, geometry);

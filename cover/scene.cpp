@@ -32,7 +32,9 @@ void addObjects(Scene& scene, const std::vector<platform::vision::RectObservatio
     scene.objects.push_back({topLeft(object.box), object.confidence});
 }
 
-platform::Bitmap analysisCopy(const platform::Bitmap& picture) {
+namespace {
+
+platform::Bitmap scaledDown(const platform::Bitmap& picture) {
   const int longer = std::max(picture.width, picture.height);
   if (longer <= analysisSide)
     return picture;
@@ -43,12 +45,35 @@ platform::Bitmap analysisCopy(const platform::Bitmap& picture) {
   return small ? std::move(*small) : picture;
 }
 
-Scene analyseScene(const platform::Bitmap& working) {
-  // Every analysis reads normalised positions, so one small copy serves all.
-  const platform::Bitmap small = analysisCopy(working);
+}  // namespace
+
+platform::Bitmap analysisCopy(const std::string& path, const WorkingImage& working) {
+  if (working.blurred == 0) {
+    // Shrinking while decoding costs a fraction of scaling the full bitmap.
+    Result<platform::Bitmap> small = platform::thumbnail(path, analysisSide);
+    if (small && small->width >= 1 && small->height >= 1)
+      return std::move(*small);
+  }
+  return scaledDown(working.bitmap);
+}
+
+platform::Bitmap analysisCrop(const platform::Bitmap& copy, const Box& crop) {
+  const double W = copy.width, H = copy.height;
+  // At least one pixel, and one inside the copy.
+  const double left = std::min(std::round(crop.x * W), W - 1);
+  const double top = std::min(std::round(crop.y * H), H - 1);
+  const double right = std::round((crop.x + crop.w) * W);
+  const double bottom = std::round((crop.y + crop.h) * H);
+  Result<platform::Bitmap> part = platform::crop(
+      copy, {static_cast<int>(left), static_cast<int>(top),
+             std::max(1, static_cast<int>(right - left)), std::max(1, static_cast<int>(bottom - top))});
+  return part ? std::move(*part) : copy;
+}
+
+Scene analyseScene(const platform::Bitmap& copy) {
   Scene scene;
-  addAttention(scene, small);
-  addObjectness(scene, small);
+  addAttention(scene, copy);
+  addObjectness(scene, copy);
   return scene;
 }
 

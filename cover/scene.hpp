@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "cover/box.hpp"
 #include "cover/geometry.hpp"
+#include "cover/working_image.hpp"
 #include "platform/bitmap.hpp"
 #include "platform/vision/observation.hpp"
 
@@ -33,13 +35,21 @@ void addObjects(Scene& scene, const std::vector<platform::vision::RectObservatio
 
 // The analyses look at no finer detail than this many pixels on the longer
 // side (their networks take 512 pixels or less), so they are given a copy
-// of at most this size: the same answers, found sooner.
+// of the working image of at most this size: the same answers, found sooner.
 inline constexpr int analysisSide = 1024;
-platform::Bitmap analysisCopy(const platform::Bitmap& picture);
 
-// Runs the attention and objectness saliency analyses on `working`. Never
-// fails: a failed analysis contributes nothing.
-Scene analyseScene(const platform::Bitmap& working);
+// The analysis copy of `working`. Without blur regions the working image is
+// the upright photo, so the copy is read from the file at `path`, shrunk
+// while loading; otherwise it is scaled down from `working`.
+platform::Bitmap analysisCopy(const std::string& path, const WorkingImage& working);
+
+// The part of the analysis copy under `crop` (image units): the crop as the
+// aesthetics analysis sees it.
+platform::Bitmap analysisCrop(const platform::Bitmap& copy, const Box& crop);
+
+// Runs the attention and objectness saliency analyses on the analysis copy
+// of the working image. Never fails: a failed analysis contributes nothing.
+Scene analyseScene(const platform::Bitmap& copy);
 
 // The attention analysis's heat map and regions, added to `scene`; nothing
 // when the analysis fails or is not installed.
@@ -50,7 +60,7 @@ void addAttention(Scene& scene, const platform::Bitmap& working);
 void addObjectness(Scene& scene, const platform::Bitmap& working);
 
 // The crop's aesthetics, when an aesthetics analysis is installed and
-// answers; scored on the crop's analysis copy.
+// answers.
 struct Aesthetics {
   float overallScore = 0;
   bool isUtility = false;

@@ -3,6 +3,10 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+#include "common/atomic_file.hpp"
+#include "common/test_folder.hpp"
+#include "platform/image.hpp"
+
 namespace vell::cover {
 namespace {
 
@@ -38,6 +42,50 @@ TEST(Scene, ConvertsRegionsToTopLeftBoxesInOrder) {
   ASSERT_EQ(scene.objects.size(), 1u);
   EXPECT_EQ(scene.objects[0].box, (Box{0.5, 0.25, 0.25, 0.25}));
   EXPECT_EQ(scene.objects[0].confidence, 0.75f);
+}
+
+TEST(AnalysisCopy, IsTheWorkingImageAtMostAnalysisSideLong) {
+  TestFolder folder;
+  // A 2000 x 1000 picture, dark on the left and bright on the right.
+  platform::Bitmap picture{2000, 1000, std::vector<std::uint8_t>(size_t(2000) * 1000 * 4, 255)};
+  for (int y = 0; y < 1000; ++y)
+    for (int x = 0; x < 1000; ++x)
+      std::fill_n(picture.pixel(x, y), 3, 20);
+  auto png = platform::encodePng(picture);
+  ASSERT_TRUE(png);
+  std::string path = (folder.path() / "wide.png").string();
+  ASSERT_TRUE(writeFileAtomically(path, std::span<const unsigned char>(png->data(), png->size()), 0644));
+
+  struct Case {
+    std::optional<std::string> blur;
+    int width, height;
+  } cases[] = {{std::nullopt, 1024, 512}, {"0,0,1,1", 1024, 514}};
+  for (const auto& c : cases) {
+    Result<WorkingImage> working = buildWorkingImage(path, c.blur);
+    ASSERT_TRUE(working);
+    platform::Bitmap copy = analysisCopy(path, *working);
+    EXPECT_EQ(copy.width, c.width);
+    EXPECT_EQ(copy.height, c.height);
+    EXPECT_LT(copy.pixel(100, 256)[0], 60);
+    EXPECT_GT(copy.pixel(900, 256)[0], 200);
+  }
+}
+
+TEST(AnalysisCrop, CutsTheCropOutOfTheCopy) {
+  platform::Bitmap copy{100, 50, std::vector<std::uint8_t>(100 * 50 * 4, 0)};
+  struct Case {
+    Box crop;
+    int width, height;
+  } cases[] = {
+      {{0.1, 0.2, 0.5, 0.5}, 50, 25},
+      {{0, 0, 1, 1}, 100, 50},
+      {{0.999, 0.999, 0.001, 0.001}, 1, 1},
+  };
+  for (const auto& c : cases) {
+    platform::Bitmap part = analysisCrop(copy, c.crop);
+    EXPECT_EQ(part.width, c.width);
+    EXPECT_EQ(part.height, c.height);
+  }
 }
 
 }  // namespace

@@ -107,6 +107,7 @@ Result<WorkingImage> buildWorkingImage(const std::string& path,
       return composited.error();
     working.bitmap = std::move(composited->bitmap);
     working.extent = grown;
+    ++working.blurred;
   }
   working.IW = working.bitmap.width;
   working.IH = working.bitmap.height;

@@ -38,7 +38,7 @@ measure_peer() {
   local input=$1 total=0 memory=0 step
   for step in thumbnail sharpen jpegsave; do
     case $step in
-      thumbnail) read -r t m < <(measure vips thumbnail "$input" "$work/thumb.v" 2400 --height 1500 --smartcrop attention) ;;
+      thumbnail) read -r t m < <(measure vips thumbnail "$input" "$work/thumb.v" 2400 --height 1500 --crop attention) ;;
       sharpen) read -r t m < <(measure vips sharpen "$work/thumb.v" "$work/sharp.v") ;;
       jpegsave) read -r t m < <(measure vips jpegsave "$work/sharp.v" "$work/peer.jpg" --Q 90 --interlace --optimize-coding --strip) ;;
     esac
