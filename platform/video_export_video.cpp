@@ -118,6 +118,7 @@ Status VideoTrack::addOutput(AVFormatContext* output, ExportPreset preset, const
   encoder->sample_aspect_ratio = {1, 1};
   encoder->time_base = source_->time_base;
   encoder->framerate = frameRateOf(source_);
+  encoder->thread_count = 0;  // x264 picks its threads for the cores
   encoder->color_range = AVCOL_RANGE_MPEG;
   encoder->color_primaries = source_->codecpar->color_primaries;
   encoder->color_trc = source_->codecpar->color_trc;
