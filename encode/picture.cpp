@@ -27,6 +27,13 @@ void copyInto(const platform::Bitmap& picture, platform::PixelBuffer& buffer) {
   }
 }
 
+bool isOpaque(const platform::Bitmap& picture) {
+  for (size_t i = 3; i < picture.rgba.size(); i += 4)
+    if (picture.rgba[i] != 255)
+      return false;
+  return true;
+}
+
 }  // namespace
 
 Status drawPicture(const std::filesystem::path& file, platform::PixelBuffer& buffer) {
@@ -38,9 +45,11 @@ Status drawPicture(const std::filesystem::path& file, platform::PixelBuffer& buf
   if (!decoded)
     return decoded.error();
   // Flattened before scaling, so that transparent pixels' colours never bleed
-  // into their neighbours.
-  auto stretched =
-      platform::stretch(platform::flattenOverBlack(*decoded), buffer.width(), buffer.height());
+  // into their neighbours; most photos need no flattening, and no copy.
+  auto stretched = isOpaque(*decoded)
+                       ? platform::stretch(*decoded, buffer.width(), buffer.height())
+                       : platform::stretch(platform::flattenOverBlack(*decoded), buffer.width(),
+                                           buffer.height());
   if (!stretched)
     return stretched.error();
   copyInto(*stretched, buffer);
