@@ -36,6 +36,11 @@ struct TextRecognitionOptions {
 Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
                                                   const TextRecognitionOptions& options);
 
+// The same on lines already found by detectTextRectangles on `picture`.
+Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
+                                                  const std::vector<RectObservation>& lines,
+                                                  const TextRecognitionOptions& options);
+
 // The DB post-processing, exposed for tests: boxes (pixel coordinates of the
 // probability map, then scaled by `scaleX`/`scaleY` into a `width` x `height`
 // picture) of the regions of `probability` (row-major, `mapWidth` x

@@ -60,6 +60,14 @@ Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
   auto boxes = detectTextRectangles(picture);
   if (!boxes)
     return boxes.error();
+  return recognizeText(picture, *boxes, options);
+}
+
+Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
+                                                  const std::vector<RectObservation>& boxes,
+                                                  const TextRecognitionOptions& options) {
+  if (picture.empty())
+    return Error{"text recognition: empty picture"};
   auto engine = threadEngine(options.languageCorrection);
   if (!engine)
     return engine.error();
@@ -67,7 +75,7 @@ Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
   cv::Mat grey;
   cv::cvtColor(rgba, grey, cv::COLOR_RGBA2GRAY);
   std::vector<RecognizedText> lines;
-  for (const auto& found : *boxes) {
+  for (const auto& found : boxes) {
     const NormalizedRect& box = found.box;
     if (box.h < options.minimumTextHeight)
       continue;

@@ -1,0 +1,89 @@
+#include "place/list_file.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vell::place {
+
+std::optional<std::string> readListFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0) {  // a directory, for one
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (got == 0)
+      break;
+    bytes.append(buffer, size_t(got));
+  }
+  ::close(fd);
+  if (!isValidUtf8(bytes))
+    return std::nullopt;
+  return bytes;
+}
+
+std::vector<Job> parseList(std::string_view text) {
+  std::vector<Job> jobs;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos)
+      end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    // A CR LF list from another system must not merge into one bogus line.
+    if (!line.empty() && line.back() == '\r' && end < text.size())
+      line.remove_suffix(1);
+    size_t keyStart = line.find_first_not_of('\t');
+    if (keyStart == std::string_view::npos)
+      continue;
+    size_t tab = line.find('\t', keyStart);
+    if (tab == std::string_view::npos || tab + 1 == line.size())
+      continue;
+    jobs.push_back({std::string(line.substr(keyStart, tab - keyStart)), std::string(line.substr(tab + 1))});
+  }
+  return jobs;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    auto byte = static_cast<unsigned char>(bytes[i]);
+    int length;
+    char32_t value, smallest;
+    if (byte < 0x80) {
+      ++i;
+      continue;
+    } else if ((byte & 0xE0) == 0xC0) {
+      length = 2, value = byte & 0x1F, smallest = 0x80;
+    } else if ((byte & 0xF0) == 0xE0) {
+      length = 3, value = byte & 0x0F, smallest = 0x800;
+    } else if ((byte & 0xF8) == 0xF0) {
+      length = 4, value = byte & 0x07, smallest = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + length > bytes.size())
+      return false;
+    for (int k = 1; k < length; ++k) {
+      auto next = static_cast<unsigned char>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80)
+        return false;
+      value = (value << 6) | (next & 0x3F);
+    }
+    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+      return false;
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace vell::place

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vell::place {
+
+// One picture to analyse: the caller's key, echoed in its line, and the
+// picture's path. Neither is trimmed or checked.
+struct Job {
+  std::string key;
+  std::string path;
+};
+
+// The whole list file at `path`, or nothing when it cannot be read or is not
+// valid UTF-8.
+std::optional<std::string> readListFile(const std::string& path);
+
+// The jobs of a list file's text, in order. Lines end at a line feed or at a
+// carriage return and line feed pair; a lone carriage return stays part of
+// its line. Tabs at the start of a line are skipped; the key runs to the next
+// tab and the path is the rest of the line, further tabs included. Lines
+// without a key or a path are skipped.
+std::vector<Job> parseList(std::string_view text);
+
+// Whether `bytes` are valid UTF-8 (no overlong forms, surrogates or code
+// points above U+10FFFF).
+bool isValidUtf8(std::string_view bytes);
+
+}  // namespace vell::place

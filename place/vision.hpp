@@ -1,0 +1,51 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "common/result.hpp"
+#include "platform/bitmap.hpp"
+#include "platform/vision/aesthetics.hpp"
+#include "platform/vision/observation.hpp"
+#include "platform/vision/text.hpp"
+
+namespace vell::place {
+
+using platform::vision::AestheticsObservation;
+using platform::vision::Classification;
+using platform::vision::NormalizedRect;
+using platform::vision::RecognizedText;
+using platform::vision::RectObservation;
+
+// The observations of the main batch of one analysis image, each request's
+// in the order the platform returned them.
+struct MainBatch {
+  std::vector<Classification> labels;
+  std::vector<RectObservation> faces;
+  std::vector<RectObservation> textRectangles;
+  std::vector<RectObservation> humans;
+  std::vector<NormalizedRect> salientObjects;  // of the first saliency observation
+  std::vector<RectObservation> animals;
+  std::optional<AestheticsObservation> aesthetics;
+  std::optional<std::vector<float>> featurePrint;  // asked for with `prints` only
+};
+
+// The vision services `read` relies on. Each call may run on any worker at
+// the same time as others.
+class Vision {
+ public:
+  virtual ~Vision() = default;
+  // Every request of the main batch on `image`; an Error when any fails.
+  virtual Result<MainBatch> performMainBatch(const platform::Bitmap& image, bool prints) = 0;
+  // The second pass: accurate recognition with language correction, text
+  // lower than 0.018 of the image height not sought. `batch` is the main
+  // batch of the same image, whose text rectangles the pass may reuse.
+  virtual Result<std::vector<RecognizedText>> recognizeText(const platform::Bitmap& image,
+                                                            const MainBatch& batch) = 0;
+};
+
+// The platform's vision services.
+std::unique_ptr<Vision> platformVision();
+
+}  // namespace vell::place
