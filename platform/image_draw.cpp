@@ -47,14 +47,17 @@ void fillRing(Bitmap& bitmap, Span ox, Span oy, Span ix, Span iy, Colour colour)
                          std::clamp(colour.blue, 0.0, 1.0)};
   const double alpha = std::clamp(colour.alpha, 0.0, 1.0);
   const bool hole = !ix.empty() && !iy.empty();
-  const auto first = [](double low) { return static_cast<int>(std::max(0.0, std::floor(low))); };
-  const auto last = [](double high, int size) {
-    return static_cast<int>(std::min<double>(size, std::ceil(high)));
+  // Clamped while still doubles: edges far outside must not overflow int.
+  const auto first = [](double low, int size) {
+    return static_cast<int>(std::clamp(std::floor(low), 0.0, static_cast<double>(size)));
   };
-  for (int y = first(oy.low); y < last(oy.high, bitmap.height); ++y) {
+  const auto last = [](double high, int size) {
+    return static_cast<int>(std::clamp(std::ceil(high), 0.0, static_cast<double>(size)));
+  };
+  for (int y = first(oy.low, bitmap.height); y < last(oy.high, bitmap.height); ++y) {
     const double cy = overlap(y, oy.low, oy.high);
     const double iyCover = hole ? overlap(y, iy.low, iy.high) : 0;
-    for (int x = first(ox.low); x < last(ox.high, bitmap.width); ++x) {
+    for (int x = first(ox.low, bitmap.width); x < last(ox.high, bitmap.width); ++x) {
       double cover = overlap(x, ox.low, ox.high) * cy;
       if (hole)
         cover -= overlap(x, ix.low, ix.high) * iyCover;

@@ -25,6 +25,9 @@ constexpr double minAmplitude = 0.005;
 // same whatever the sigma and differs from the direct result by less than a
 // grey level or two on photos.
 constexpr double directSigma = 8.0;
+// Far wider than any picture this layer holds: beyond it a blur is the
+// mean colour, and the margins would exceed what libvips can address.
+constexpr double maxSigma = 1e6;
 
 int marginFor(double sigma) {
   return static_cast<int>(std::ceil(3.3 * sigma)) + 2;
@@ -112,8 +115,19 @@ Result<Bitmap> blurRegion(const Bitmap& source, PixelRect rect, double sigma) {
     return Error{std::string(what) + ": empty picture"};
   if (!positive(sigma))
     return Error{std::string(what) + ": the blur radius must be positive"};
+  if (sigma > maxSigma)
+    return Error{std::string(what) + ": the blur radius is too large"};
   if (Status size = checkSize(what, rect.width, rect.height); !size)
     return size.error();
+  // A rectangle wholly beyond an edge by more than the blur's reach sees
+  // only copies of that edge, the same at any distance: bring it closer so
+  // that no coordinate below can overflow.
+  const long long margin = marginFor(sigma);
+  const auto near = [&](int position, int size, int extent) {
+    return static_cast<int>(std::clamp<long long>(position, -(size + margin), extent + margin));
+  };
+  rect.x = near(rect.x, rect.width, source.width);
+  rect.y = near(rect.y, rect.height, source.height);
   return guarded(what, [&]() -> Result<Bitmap> {
     const Alpha alpha = alphaOf(source);
     return render(filterOutput(blurredArea(filterInput(source, alpha), rect, sigma), alpha));
@@ -158,8 +172,8 @@ Result<Bitmap> unsharpMask(const Bitmap& bitmap, double radius, double intensity
   const char* what = "sharpening failed";
   if (bitmap.empty())
     return Error{std::string(what) + ": empty picture"};
-  if (!positive(radius))
-    return Error{std::string(what) + ": the radius must be positive"};
+  if (!positive(radius) || radius > maxSigma)
+    return Error{std::string(what) + ": the radius must be positive and at most a million"};
   if (!(intensity > 0))
     return bitmap;
   return guarded(what, [&]() -> Result<Bitmap> {

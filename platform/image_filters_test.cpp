@@ -147,6 +147,25 @@ TEST(BlurRegion, RefusesWhatCannotBeBlurred) {
   EXPECT_FALSE(blurRegion(plain, {0, 0, 0, 10}, 2));
   EXPECT_FALSE(blurRegion(plain, {0, 0, 100000, 100000}, 2));
   EXPECT_FALSE(blurRegion(Bitmap{}, {0, 0, 10, 10}, 2));
+  EXPECT_FALSE(blurRegion(plain, {0, 0, 10, 10}, 1e300));
+}
+
+TEST(BlurRegion, FarAwayRectanglesSeeTheEdgeLikeNearOnes) {
+  Bitmap ramp = solid(40, 30, 0, 0, 0);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x)
+      ramp.pixel(x, y)[0] = static_cast<std::uint8_t>(6 * x), ramp.pixel(x, y)[1] = static_cast<std::uint8_t>(8 * y);
+  const std::pair<PixelRect, PixelRect> cases[] = {
+      {{-2147483647 - 1, 5, 20, 10}, {-200, 5, 20, 10}},
+      {{2147483600, -2147483000, 30, 20}, {400, -300, 30, 20}},
+      {{10, 2147483647, 8, 8}, {10, 500, 8, 8}},
+  };
+  for (const auto& [far, near] : cases) {
+    Result<Bitmap> a = blurRegion(ramp, far, 3.0);
+    Result<Bitmap> b = blurRegion(ramp, near, 3.0);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->rgba, b->rgba);
+  }
 }
 
 TEST(Crop, KeepsThePartInsideThePicture) {

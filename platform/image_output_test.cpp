@@ -128,6 +128,8 @@ TEST(FillRect, BlendsWithCoverageAndAlpha) {
       {{-5, -5, 7, 7}, {0, 0, 1, 1}, 0, 0, {0, 0, 255, 255}},         // clipped
       {{6, 6, -4, -4}, {0, 1, 0, 1}, 3, 3, {0, 255, 0, 255}},         // negative size
       {{2, 2, NAN, 4}, {0, 0, 0, 1}, 3, 3, {255, 255, 255, 255}},     // nothing
+      {{-1e300, 2, 2e300, 1e300}, {0, 0, 0, 1}, 3, 3, {0, 0, 0, 255}},  // huge
+      {{1e300, 1e300, 5, 5}, {0, 0, 0, 1}, 9, 9, {255, 255, 255, 255}},  // far away
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.rect.x) + "," + std::to_string(c.rect.y));
