@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/calendar_item.hpp"
+#include "platform/calendar_simple_rule.hpp"
 #include "platform/calendar_time.hpp"
 
 namespace vell::calendar_item {
@@ -112,6 +113,10 @@ class Expansion {
     // old events. Rules that count from DTSTART cannot skip ahead.
     const std::int64_t reach =
         (event_.allDay ? std::int64_t{event_.durationDays} * day : event_.durationSeconds) + 2 * day;
+    if (auto simple = calendar_rule::simpleRule(rule, event_.start)) {
+      walkSimple(*simple, reach);
+      return;
+    }
     const bool skip = rule.count == 0 && from_ - reach > event_.startSeconds;
     const icaltimetype skipTo = wallClock(event_, from_ - reach);
     Iterator iterator(icalrecur_iterator_new(rule, skip ? nearStart(rule, skipTo) : event_.start));
@@ -130,6 +135,24 @@ class Expansion {
         return;
       consider(start, startSeconds);
     }
+  }
+
+  void walkSimple(const calendar_rule::SimpleRule& rule, std::int64_t reach) {
+    const icaltimetype near = wallClock(event_, from_ - reach);
+    const std::int64_t until = rule.until ? seconds(*rule.until) : unbounded;
+    int steps = 0;
+    calendar_rule::expand(rule, event_.start, calendar_rule::dayNumber(near.year, near.month, near.day),
+                          [&](int year, int month, int date) {
+                            icaltimetype start = event_.start;
+                            start.year = year;
+                            start.month = month;
+                            start.day = date;
+                            const std::int64_t startSeconds = seconds(start);
+                            if (startSeconds > until || startSeconds >= to_)
+                              return false;
+                            consider(start, startSeconds);
+                            return ++steps < maxSteps;
+                          });
   }
 
   // For rules shorter than a day: the latest start on the rule's grid
@@ -177,6 +200,19 @@ std::int64_t lastEndOfRule(const ItemEvent& event, const icalrecurrencetype& rul
   if (rule.count > maxSteps)
     return unbounded;
   if (rule.count > 0) {
+    if (auto simple = calendar_rule::simpleRule(rule, event.start)) {
+      std::int64_t last = event.startSeconds;
+      calendar_rule::expand(*simple, event.start, calendar_rule::dayNumber(1, 1, 1),
+                            [&](int year, int month, int date) {
+                              icaltimetype start = event.start;
+                              start.year = year;
+                              start.month = month;
+                              start.day = date;
+                              last = std::max(last, endOf(event, start, seconds(start)));
+                              return true;
+                            });
+      return last;
+    }
     Iterator iterator(icalrecur_iterator_new(rule, event.start));
     if (!iterator)
       return event.startSeconds;

@@ -135,10 +135,10 @@ class RunningBridge {
   RunningBridge& operator=(const RunningBridge&) = delete;
 
   // Sends `signal` and returns the exit status, or -1 if the bridge did not
-  // end within two seconds or died of a signal.
+  // end within five seconds or died of a signal.
   int stop(int signal = SIGTERM) {
     ::kill(pid_, signal);
-    return wait(std::chrono::seconds(2));
+    return wait(std::chrono::seconds(5));
   }
 
   // The exit status once the bridge ends by itself within `limit`, else -1.
@@ -163,7 +163,7 @@ class RunningBridge {
 
   // The answer to job `name`, waited for up to `limit`.
   std::optional<nlohmann::json> result(const std::string& name,
-                                       std::chrono::milliseconds limit = std::chrono::milliseconds(3000)) const {
+                                       std::chrono::milliseconds limit = std::chrono::milliseconds(8000)) const {
     const fs::path file = base_ / "results" / name;
     waitFor([&] { return fs::exists(file); }, limit);
     return readJSON(file);

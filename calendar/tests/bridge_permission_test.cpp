@@ -79,12 +79,12 @@ TEST(BridgePermission, AskedAtLaunchThenFollowed) {
   Setting setting = makeSetting(folder.path());
   giveAway(folder.path());
   RunningBridge bridge(setting.base, setting.dataHome);
-  ASSERT_TRUE(waitFor([&] { auto s = bridge.status(); return s && (*s)["state"] == "ready"; }, 2s));
+  ASSERT_TRUE(waitFor([&] { auto s = bridge.status(); return s && (*s)["state"] == "ready"; }, 5s));
   EXPECT_EQ(modeOf(setting.store), 0700u);
   EXPECT_EQ((*bridge.status())["calendars"], json::array());
 
   fs::permissions(setting.store, fs::perms::owner_write | fs::perms::owner_exec, fs::perm_options::replace);
-  ASSERT_TRUE(waitFor([&] { auto s = bridge.status(); return s && (*s)["state"] == "denied"; }, 2500ms));
+  ASSERT_TRUE(waitFor([&] { auto s = bridge.status(); return s && (*s)["state"] == "denied"; }, 6s));
   EXPECT_FALSE(bridge.status()->contains("calendars"));
   bridge.submit("late.json", anyJob("events"));
   EXPECT_EQ(bridge.result("late.json"), notGranted);

@@ -159,7 +159,7 @@ TEST_F(BridgeTest, AnswersEveryKindOfJob) {
   const auto results = static_cast<long>(jobs.size() - 4);
   ASSERT_TRUE(waitFor([&] { return std::distance(fs::directory_iterator(setting.base / "results"),
                                                  fs::directory_iterator()) == results; },
-                      4s));
+                      10s));
   for (const Job& job : jobs) {
     SCOPED_TRACE(job.name);
     EXPECT_FALSE(fs::exists(setting.base / "jobs" / job.name));
@@ -190,7 +190,7 @@ TEST_F(BridgeTest, AnswersEveryKindOfJob) {
 
 TEST_F(BridgeTest, PublishesCalendarsAndServesFullCalendars) {
   RunningBridge bridge(setting.base, setting.dataHome);
-  ASSERT_TRUE(waitFor([&] { return bridge.status().has_value(); }, 2s));
+  ASSERT_TRUE(waitFor([&] { return bridge.status().has_value(); }, 5s));
   const json status = *bridge.status();
   EXPECT_EQ(status["state"], "ready");
   EXPECT_EQ(modeOf(setting.base / "status.json"), 0600u);
@@ -228,7 +228,7 @@ TEST_F(BridgeTest, PublishesCalendarsAndServesFullCalendars) {
 
   // "updated" moves on with every tick.
   const double first = (*bridge.status())["updated"];
-  ASSERT_TRUE(waitFor([&] { auto s = bridge.status(); return s && (*s)["updated"].get<double>() > first; }, 2500ms));
+  ASSERT_TRUE(waitFor([&] { auto s = bridge.status(); return s && (*s)["updated"].get<double>() > first; }, 6s));
   EXPECT_EQ(bridge.stop(SIGINT), 0);
 }
 
@@ -245,8 +245,9 @@ TEST_F(BridgeTest, CreatedEventsAreInTheStoreAtOnceAndAnsweredWithinATick) {
   const auto latency = Clock::now() - submitted;
   const auto second = bridge.result("longest.json");
   ASSERT_TRUE(first && second);
-  // Job files are looked for every second.
-  EXPECT_LT(latency, 2500ms);
+  // Job files are looked for every second; the bound is loose on purpose
+  // (a busy machine), the bench measures the real figure.
+  EXPECT_LT(latency, 5s);
   EXPECT_EQ((*first)["status"], "created");
   EXPECT_EQ((*second)["status"], "created");
   const std::string id = (*first)["id"];
