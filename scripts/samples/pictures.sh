@@ -79,7 +79,7 @@ alpha() {
   "$magick" "$astronaut" \( -size 512x512 xc:white -fill 'gray(50%)' -draw 'rectangle 0,240 511,271' \
     -fill black -draw 'rectangle 0,0 511,31' -draw 'rectangle 0,480 511,511' \
     -draw 'rectangle 0,0 31,511' -draw 'rectangle 480,0 511,511' \) \
-    -alpha off -compose CopyOpacity -composite "PNG32:$part"
+    -alpha off -compose CopyOpacity -composite -define png:exclude-chunks=date,time "PNG32:$part"
 }
 derive "$derived/astronaut-alpha.png" alpha
 
@@ -115,7 +115,7 @@ derive "$derived/bomb-20000x20000.png" bomb
 
 # Pictures with nothing in them: a clear sky and a plain painted wall.
 derive "$derived/sky.jpg" "$magick" -size 1200x800 gradient:'#4f86c6'-'#bcd7f0' @
-derive "$derived/wall.jpg" "$magick" -size 1200x800 xc:'#d8cfc0' -attenuate 0.15 \
+derive "$derived/wall.jpg" "$magick" -seed 7 -size 1200x800 xc:'#d8cfc0' -attenuate 0.15 \
   +noise Gaussian -blur 0x1 @
 
 echo "pictures: $(ls "$pictures" | wc -l) in $pictures, $(ls "$derived" | grep -vc part) in $derived"
