@@ -199,7 +199,12 @@ TEST_F(EncodeProgram, ALengthOfZeroGivesAnEmptyVideo) {
   EXPECT_EQ(outcome.out, "ok\n");
   EXPECT_EQ(outcome.status, 0);
   EXPECT_EQ(outcome.err, "");
-  EXPECT_TRUE(fs::exists(out()));
+  // A complete MPEG-4 file that a reader opens, holding nothing to show.
+  auto format = nlohmann::json::parse(vell::testing::commandOutput(
+      "ffprobe -v error -show_entries format=duration:format_tags=major_brand -of json " +
+      vell::testing::quoted(out().string())))["format"];
+  EXPECT_EQ(format["duration"], "0.000000");
+  EXPECT_EQ(format["tags"]["major_brand"], "isom");
 }
 
 TEST_F(EncodeProgram, PicturesOutsideTheFolderAreOnlyRead) {
