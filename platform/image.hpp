@@ -32,8 +32,9 @@ struct DecodeOptions {
 // A picture's first page or frame, as stored (not turned upright).
 struct DecodedImage {
   Bitmap bitmap;
-  // The EXIF orientation entry exactly as the file gives it, or nothing when
-  // the file has none. Callers apply their own rule (see `orient`).
+  // The EXIF orientation entry as the file gives it, or nothing when the
+  // file has none; libvips already reads entries outside 1..8 as 1. Callers
+  // apply their own rule (see `orientationOrUp`).
   std::optional<std::uint32_t> orientation;
 };
 

@@ -69,6 +69,7 @@ TEST(Decode, OrientationEntryIsReportedAsStored) {
       {"derived/bee-orientation-6.jpg", 6},
       {"derived/bee-orientation-8.jpg", 8},
       {"pictures/european-honey-bee.jpg", 1},
+      {"derived/bee-orientation-9.jpg", 1},  // libvips reads invalid entries as 1
       {"pictures/astronaut.png", std::nullopt},
   };
   for (const Case& c : cases) {
@@ -107,6 +108,18 @@ TEST(Decode, SidewaysPhotosComeUprightWithSwappedSides) {
       EXPECT_EQ(0, std::memcmp(upright->pixel(X, Y), stored.pixel(x, y), 4)) << X << "," << Y;
     }
   }
+}
+
+TEST(Decode, InvalidOrientationLeavesThePictureAsStored) {
+  const std::string file = sample("derived/bee-orientation-9.jpg");
+  VELL_NEED_SAMPLE(file);
+  Result<Bitmap> upright = decodeUpright(file);
+  ASSERT_TRUE(upright);
+  EXPECT_EQ(upright->rgba, mustDecode(sample(bee)).rgba);
+  Result<Bitmap> small = thumbnail(file, 100);
+  ASSERT_TRUE(small);
+  EXPECT_EQ(small->width, 100);
+  EXPECT_EQ(small->height, 79);
 }
 
 TEST(Orient, FollowsTheExifMeaningOfEachValue) {

@@ -64,6 +64,7 @@ astronaut="$pictures/astronaut.png"
 tag() { cp "$bee" "$part" && exiftool -q -overwrite_original -n -Orientation="$1" "$part"; }
 derive "$derived/bee-orientation-6.jpg" tag 6
 derive "$derived/bee-orientation-8.jpg" tag 8
+derive "$derived/bee-orientation-9.jpg" tag 9  # not an orientation
 
 derive "$derived/bee.heic" heif-enc -q 80 -o @ "$bee"
 derive "$derived/bee.avif" heif-enc --avif -q 80 -o @ "$bee"
