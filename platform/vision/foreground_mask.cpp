@@ -131,19 +131,28 @@ Result<Bitmap> maskedImage(const Bitmap& picture, const InstanceMask& mask,
   auto alphaAt = [&](size_t i) -> std::uint8_t {
     if (!chosen[mask.instance[i]])
       return 0;
-    return static_cast<std::uint8_t>(std::lround(mask.alpha[i] * picture.rgba[i * 4 + 3]));
+    return static_cast<std::uint8_t>(mask.alpha[i] * picture.rgba[i * 4 + 3] + 0.5f);
   };
+  // Rows in parallel: a 12-megapixel picture is a lot of pixels to scan.
+  std::vector<int> firstVisible(picture.height, picture.width), lastVisible(picture.height, -1);
+  cv::parallel_for_(cv::Range(0, picture.height), [&](const cv::Range& rows) {
+    for (int y = rows.start; y < rows.end; ++y) {
+      size_t row = static_cast<size_t>(y) * picture.width;
+      for (int x = 0; x < picture.width; ++x)
+        if (alphaAt(row + x) != 0) {
+          firstVisible[y] = std::min(firstVisible[y], x);
+          lastVisible[y] = x;
+        }
+    }
+  });
   int left = picture.width, top = picture.height, right = -1, bottom = -1;
   for (int y = 0; y < picture.height; ++y) {
-    size_t row = static_cast<size_t>(y) * picture.width;
-    for (int x = 0; x < picture.width; ++x) {
-      if (alphaAt(row + x) == 0)
-        continue;
-      left = std::min(left, x);
-      right = std::max(right, x);
-      top = std::min(top, y);
-      bottom = std::max(bottom, y);
-    }
+    if (lastVisible[y] < 0)
+      continue;
+    left = std::min(left, firstVisible[y]);
+    right = std::max(right, lastVisible[y]);
+    top = std::min(top, y);
+    bottom = y;
   }
   if (right < 0)
     return Error{"the foreground instances cover no pixel"};
@@ -157,17 +166,19 @@ Result<Bitmap> maskedImage(const Bitmap& picture, const InstanceMask& mask,
   out.width = right - left + 1;
   out.height = bottom - top + 1;
   out.rgba.assign(static_cast<size_t>(out.width) * out.height * 4, 0);
-  for (int y = 0; y < out.height; ++y) {
-    for (int x = 0; x < out.width; ++x) {
-      size_t i = static_cast<size_t>(y + top) * picture.width + (x + left);
-      std::uint8_t a = alphaAt(i);
-      if (a == 0)
-        continue;  // fully transparent pixels stay 0, 0, 0, 0
-      std::uint8_t* target = out.pixel(x, y);
-      std::copy_n(&picture.rgba[i * 4], 3, target);
-      target[3] = a;
+  cv::parallel_for_(cv::Range(0, out.height), [&](const cv::Range& rows) {
+    for (int y = rows.start; y < rows.end; ++y) {
+      for (int x = 0; x < out.width; ++x) {
+        size_t i = static_cast<size_t>(y + top) * picture.width + (x + left);
+        std::uint8_t a = alphaAt(i);
+        if (a == 0)
+          continue;  // fully transparent pixels stay 0, 0, 0, 0
+        std::uint8_t* target = out.pixel(x, y);
+        std::copy_n(&picture.rgba[i * 4], 3, target);
+        target[3] = a;
+      }
     }
-  }
+  });
   return out;
 }
 
