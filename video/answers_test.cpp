@@ -8,7 +8,7 @@
 namespace vell::video {
 namespace {
 
-TEST(Names, EveryStatusHasItsWord) {
+TEST(VideoNames, EveryStatusHasItsWord) {
   const Names names = makeNames();
   const std::pair<int, std::string> cases[] = {
       {0, "not-determined"}, {1, "restricted"}, {2, "denied"}, {3, "authorized"},
@@ -18,7 +18,7 @@ TEST(Names, EveryStatusHasItsWord) {
     EXPECT_EQ(word(names, status), expected) << status;
 }
 
-TEST(Say, WritesOneCompactLineOrNothing) {
+TEST(VideoSay, WritesOneCompactLineOrNothing) {
   struct Case {
     Answer answer;
     std::string expected;
@@ -37,7 +37,7 @@ TEST(Say, WritesOneCompactLineOrNothing) {
   }
 }
 
-TEST(Detail, KeepsTheFirst200UserPerceivedCharacters) {
+TEST(VideoDetail, KeepsTheFirst200UserPerceivedCharacters) {
   std::string accented;
   for (int i = 0; i < 250; ++i)
     accented += "e\xCC\x81";  // one character, three bytes

@@ -7,7 +7,7 @@
 namespace vell::video {
 namespace {
 
-TEST(Excerpt, WorkedExamplesOfATwelveSecondVideo) {
+TEST(VideoExcerpt, WorkedExamplesOfATwelveSecondVideo) {
   struct Case {
     double start, dur, e;
     double s, L, reported;
@@ -39,7 +39,7 @@ TEST(Excerpt, WorkedExamplesOfATwelveSecondVideo) {
     EXPECT_EQ(reportedDuration(dur, 12), 12);
 }
 
-TEST(Excerpt, SizeChoosesThePreset) {
+TEST(VideoExcerpt, SizeChoosesThePreset) {
   const std::pair<std::int64_t, Preset> cases[] = {
       {1080, Preset::hd1920x1080}, {4000, Preset::hd1920x1080}, {1079, Preset::hd1280x720},
       {720, Preset::hd1280x720},   {-1, Preset::hd1280x720},    {0, Preset::hd1280x720},

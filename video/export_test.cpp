@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 using testing::makeCatalogue;
 using testing::sampleClip;
 
-class Export : public ::testing::Test {
+class VideoWait : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists(sampleClip("full-hd.mp4")))
@@ -38,7 +38,7 @@ class Export : public ::testing::Test {
   TestFolder folder;
 };
 
-TEST_F(Export, TimeoutCancelsTheExportAndLeavesNoFile) {
+TEST_F(VideoWait, TimeoutCancelsTheExportAndLeavesNoFile) {
   fs::create_directories(outputs());
   fs::path dst = outputs() / "late.mp4";
   std::ofstream(dst) << "an older export";
@@ -53,7 +53,7 @@ TEST_F(Export, TimeoutCancelsTheExportAndLeavesNoFile) {
   EXPECT_LT(took, 5.0);
 }
 
-TEST_F(Export, AnswerArrivesAsSoonAsTheExportEnds) {
+TEST_F(VideoWait, AnswerArrivesAsSoonAsTheExportEnds) {
   fs::create_directories(outputs());
   auto began = std::chrono::steady_clock::now();
   // A long slice: the answer must not wait for it to pass.

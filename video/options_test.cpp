@@ -8,7 +8,7 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-TEST(Opt, RemovesTheFirstOptionWithItsValue) {
+TEST(VideoOptions, RemovesTheFirstOptionWithItsValue) {
   struct Case {
     Args args;
     std::string name;
@@ -34,7 +34,7 @@ TEST(Opt, RemovesTheFirstOptionWithItsValue) {
   }
 }
 
-TEST(Opt, ValuesThatDoNotReadGiveTheDefault) {
+TEST(VideoOptions, ValuesThatDoNotReadGiveTheDefault) {
   struct Case {
     std::optional<std::string> value;
     double seconds;
