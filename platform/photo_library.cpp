@@ -108,7 +108,11 @@ std::optional<PhotoAsset> PhotoLibrary::fetchAsset(const std::string& localIdent
   asset.localIdentifier = localIdentifier;
   asset.mediaType = sqlite3_column_int64(row, 0);
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, 1));
-  fs::path file = text ? fs::path(std::string(text, std::size_t(sqlite3_column_bytes(row, 1)))) : fs::path();
+  std::string name = text ? std::string(text, std::size_t(sqlite3_column_bytes(row, 1))) : std::string();
+  // A NUL would cut the name short in every system call: another file.
+  if (name.find('\0') != std::string::npos)
+    name.clear();
+  fs::path file = name;
   asset.file = file.is_absolute() || file.empty() ? file : folder_ / file;
   asset.pixelWidth = nonNegative(sqlite3_column_int64(row, 2));
   asset.pixelHeight = nonNegative(sqlite3_column_int64(row, 3));

@@ -62,7 +62,8 @@ TEST(PhotoLibrary, FetchReadsRowsAsPlainData) {
                   "INSERT INTO assets VALUES('v2', 2, '/abs/b.mov', 1920, 1080, 2.5, 1);"
                   "INSERT INTO assets VALUES('p1', 1, 'p.jpg', 800, 600, 0, 0);"
                   "INSERT INTO assets VALUES('odd', 'video', NULL, -5, NULL, 'long', NULL);"
-                  "INSERT INTO assets VALUES('nan', 2, 'n.mp4', 1, 1, -3.0, 7);");
+                  "INSERT INTO assets VALUES('nan', 2, 'n.mp4', 1, 1, -3.0, 7);"
+                  "INSERT INTO assets VALUES('nul', 2, CAST(X'2F746D702F612E6D7034006A756E6B' AS TEXT), 2, 2, 1, 0);");
   PhotoLibrary library(photos);
   struct Case {
     std::string id;
@@ -79,6 +80,7 @@ TEST(PhotoLibrary, FetchReadsRowsAsPlainData) {
       {"p1", true, 1, photos / "p.jpg", 800, 600, 0, false},
       {"odd", true, 0, "", 0, 0, 0, false},
       {"nan", true, 2, photos / "n.mp4", 1, 1, 0, true},
+      {"nul", true, 2, "", 2, 2, 1, false},  // "/tmp/a.mp4\0junk" names no file
       {"V1", false, 0, "", 0, 0, 0, false},
       {"", false, 0, "", 0, 0, 0, false},
       {"v1' OR '1'='1", false, 0, "", 0, 0, 0, false},
