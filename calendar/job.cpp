@@ -1,5 +1,6 @@
 #include "calendar/job.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -25,18 +26,22 @@ std::optional<std::string> readJobFile(const std::string& path) {
   std::optional<std::string> bytes;
   if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
       static_cast<std::size_t>(status.st_size) <= maxJobBytes) {
-    // One byte more than allowed tells a file that grew after the check.
-    std::string buffer(maxJobBytes + 1, '\0');
+    // Sized for the file; a file that grows meanwhile is read on, up to one
+    // byte more than allowed.
+    std::string buffer(static_cast<std::size_t>(status.st_size) + 1, '\0');
     std::size_t done = 0;
     for (;;) {
+      if (done == buffer.size()) {
+        if (buffer.size() > maxJobBytes)
+          break;
+        buffer.resize(std::min(buffer.size() * 2, maxJobBytes + 1));
+      }
       ssize_t got = ::read(fd, buffer.data() + done, buffer.size() - done);
       if (got < 0 && errno == EINTR)
         continue;
       if (got <= 0)
         break;
       done += static_cast<std::size_t>(got);
-      if (done == buffer.size())
-        break;
     }
     if (done <= maxJobBytes) {
       buffer.resize(done);

@@ -17,6 +17,9 @@ namespace {
 // rule is walked to find its end; also bounds the work of rules that match
 // (almost) nothing, which libical walks year by year.
 constexpr int maxSteps = 20000;
+// libical's steps are costly (ICU calendars); rules it walks are the rarer,
+// longer ones (monthly by weekday, BYSETPOS), for which this is decades.
+constexpr int maxLibicalSteps = 5000;
 constexpr std::int64_t unbounded = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t day = 86400;
 
@@ -125,7 +128,7 @@ class Expansion {
     // libical keeps the phase of DAILY and longer rules only when skipping.
     if (skip && rule.freq >= ICAL_DAILY_RECURRENCE)
       icalrecur_iterator_set_start(iterator.get(), skipTo);
-    for (int step = 0; step < maxSteps; ++step) {
+    for (int step = 0; step < maxLibicalSteps; ++step) {
       icaltimetype next = icalrecur_iterator_next(iterator.get());
       if (icaltime_is_null_time(next))
         return;
@@ -213,11 +216,13 @@ std::int64_t lastEndOfRule(const ItemEvent& event, const icalrecurrencetype& rul
                             });
       return last;
     }
+    if (rule.count > maxLibicalSteps)
+      return unbounded;
     Iterator iterator(icalrecur_iterator_new(rule, event.start));
     if (!iterator)
       return event.startSeconds;
     std::int64_t last = event.startSeconds;
-    for (int step = 0; step < maxSteps; ++step) {
+    for (int step = 0; step < maxLibicalSteps; ++step) {
       icaltimetype next = icalrecur_iterator_next(iterator.get());
       if (icaltime_is_null_time(next))
         return last;

@@ -20,4 +20,4 @@ vell_fuzz(calendar_item_fuzz
   SOURCES calendar_item_fuzz.cpp
   LIBS vell_platform_calendar_store
   CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/tests/corpus/calendar_item
-  RUNS 2000)
+  RUNS 1000)
