@@ -10,9 +10,9 @@ target_link_libraries(vell_vision_aesthetics
 add_executable(vision_aesthetics_test vision/aesthetics_test.cpp)
 target_link_libraries(vision_aesthetics_test PRIVATE vell_vision_aesthetics ${OpenCV_LIBS}
   vell_settings GTest::gtest GTest::gtest_main)
-gtest_discover_tests(vision_aesthetics_test TEST_FILTER "Aesthetics.*:AestheticsMissingModel.*"
+gtest_discover_tests(vision_aesthetics_test DISCOVERY_TIMEOUT 60 TEST_FILTER "Aesthetics.*:AestheticsMissingModel.*"
   PROPERTIES ENVIRONMENT "BIN_DIR=${CMAKE_BINARY_DIR}/bin"
     ENVIRONMENT_MODIFICATION "SAMPLES=set:${VELL_SAMPLES}")
-gtest_discover_tests(vision_aesthetics_test TEST_FILTER "AestheticsOnPictures.*"
+gtest_discover_tests(vision_aesthetics_test DISCOVERY_TIMEOUT 60 TEST_FILTER "AestheticsOnPictures.*"
   PROPERTIES ENVIRONMENT "BIN_DIR=${CMAKE_BINARY_DIR}/bin"
     ENVIRONMENT_MODIFICATION "SAMPLES=set:${VELL_SAMPLES}" LABELS slow)

@@ -13,9 +13,9 @@ target_link_libraries(vell_vision_text
 add_executable(vision_text_test vision/text_test.cpp)
 target_link_libraries(vision_text_test PRIVATE vell_vision_text ${OpenCV_LIBS} vell_settings
   GTest::gtest GTest::gtest_main)
-gtest_discover_tests(vision_text_test TEST_FILTER "TextBoxes.*:TextMissingModel.*"
+gtest_discover_tests(vision_text_test DISCOVERY_TIMEOUT 60 TEST_FILTER "TextBoxes.*:TextMissingModel.*"
   PROPERTIES ENVIRONMENT "BIN_DIR=${CMAKE_BINARY_DIR}/bin"
     ENVIRONMENT_MODIFICATION "SAMPLES=set:${VELL_SAMPLES}")
-gtest_discover_tests(vision_text_test TEST_FILTER "TextTest.*"
+gtest_discover_tests(vision_text_test DISCOVERY_TIMEOUT 60 TEST_FILTER "TextTest.*"
   PROPERTIES ENVIRONMENT "BIN_DIR=${CMAKE_BINARY_DIR}/bin"
     ENVIRONMENT_MODIFICATION "SAMPLES=set:${VELL_SAMPLES}" LABELS slow)
