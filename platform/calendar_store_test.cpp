@@ -3,9 +3,11 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "common/test_folder.hpp"
+#include "platform/calendar_item_cache.hpp"
 
 namespace vell {
 namespace {
@@ -136,6 +138,44 @@ TEST_F(CalendarStoreTest, RangesBeyondWhatItemsHoldFindNothing) {
   for (auto [start, end] : std::vector<std::pair<double, double>>{
            {1e300, 1e300 + 1e290}, {-1e300, -1e299}, {march1 + 86400, march1}})
     EXPECT_TRUE(store.events(start, end, calendars).empty());
+}
+
+}  // namespace
+}  // namespace vell
+
+namespace vell {
+namespace {
+
+TEST(ItemCache, ParsesEachFileOnceUntilItChanges) {
+  TestFolder folder;
+  const fs::path calendar = folder.path() / "c";
+  write(calendar / "one.ics", item("one", "20260301T100000Z", "One"));
+  write(calendar / "two.ics", item("two", "20260302T100000Z", "Two"));
+  ItemCache cache;
+  EXPECT_EQ(cache.items(calendar).size(), 2u);
+  EXPECT_EQ(cache.parses(), 2);
+  EXPECT_EQ(cache.items(calendar).size(), 2u);
+  EXPECT_EQ(cache.parses(), 2);
+
+  // Same size, new modification time: parsed again.
+  write(calendar / "two.ics", item("two", "20260302T100000Z", "Owt"));
+  struct timespec times[2] = {{0, UTIME_OMIT}, {1800000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (calendar / "two.ics").c_str(), times, 0), 0);
+  auto items = cache.items(calendar);
+  EXPECT_EQ(cache.parses(), 3);
+  bool renamed = false;
+  for (const auto& parsed : items)
+    renamed |= parsed->events.at(0).summary == "Owt";
+  EXPECT_TRUE(renamed);
+
+  // A new file is parsed, a removed one forgotten.
+  write(calendar / "three.ics", item("three", "20260303T100000Z", "Three"));
+  fs::remove(calendar / "one.ics");
+  EXPECT_EQ(cache.items(calendar).size(), 2u);
+  EXPECT_EQ(cache.parses(), 4);
+  // A folder that is gone has no items.
+  fs::remove_all(calendar);
+  EXPECT_TRUE(cache.items(calendar).empty());
 }
 
 }  // namespace
