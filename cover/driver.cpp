@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <future>
 #include <unistd.h>
 
 #include "cover/encode.hpp"
@@ -23,8 +24,19 @@ void fail(std::string_view message, int status) {
   // One write, so the line never interleaves with anything else.
   while (::write(STDERR_FILENO, line.data(), line.size()) < 0 && errno == EINTR) {
   }
-  std::exit(status);
+  // Without running exit handlers: a helper thread may still be at work,
+  // and nothing is buffered that would need flushing.
+  std::_Exit(status);
 }
+
+namespace {
+
+void addAestheticsOf(Report& out, std::future<std::optional<Aesthetics>>& aesthetics) {
+  if (std::optional<Aesthetics> scores = aesthetics.get())
+    addAesthetics(out, scores->overallScore, scores->isUtility);
+}
+
+}  // namespace
 
 int run(const std::vector<std::string>& args) {
   // Command line and settings.
@@ -34,16 +46,14 @@ int run(const std::vector<std::string>& args) {
   const Settings settings = readSettings(commandLine);
   const std::int64_t OW = settings.OW, OH = settings.OH;
 
-  // Working image: the photo upright, blur regions blurred in.
-  Result<WorkingImage> working =
-      buildWorkingImage(commandLine.pos[0], commandLine.option("--blur"));
+  // Working image (the photo upright, blur regions blurred in) and the scene
+  // analysis on a small copy of it; then the heat map.
+  Sighted sighted = loadAndAnalyse(commandLine.pos[0], commandLine.option("--blur"));
+  Result<WorkingImage>& working = sighted.working;
   if (!working)
     fail(unreadableText, exitUnreadable);
   const double IW = working->IW, IH = working->IH;
-
-  // Scene analysis and heat map, on a small copy of the working image.
-  const platform::Bitmap analysisPicture = analysisCopy(commandLine.pos[0], *working);
-  const Scene scene = analyseScene(analysisPicture);
+  const Scene& scene = sighted.scene;
   const Heat heat(scene.heat, scene.hw, scene.hh);
 
   // Focus and crop geometry.
@@ -65,13 +75,15 @@ int run(const std::vector<std::string>& args) {
   Result<platform::Bitmap> crop = cutCrop(working->bitmap, geometry);
   if (!crop)
     fail(cropFailedText, exitCropOrScale);
-  if (std::optional<Aesthetics> aesthetics =
-          scoreAesthetics(analysisCrop(analysisPicture, geometry.crop)))
-    addAesthetics(out, aesthetics->overallScore, aesthetics->isUtility);
+  // The aesthetics are scored on a second thread, beside the rest of the run.
+  std::future<std::optional<Aesthetics>> aesthetics =
+      std::async(scoreAesthetics,
+                 analysisCrop(sighted.analysisPicture, geometry.crop));
   if (std::optional<std::string> debugPath = commandLine.option("--debug"))
     writeDebugPicture(*debugPath, working->bitmap, heat, scene.objects, geometry);
 
   if (commandLine.analyze()) {
+    addAestheticsOf(out, aesthetics);
     emit(out);
     return exitSuccess;
   }
@@ -97,6 +109,7 @@ int run(const std::vector<std::string>& args) {
   if (!written)
     fail(written.error().text, exitWrite);
 
+  addAestheticsOf(out, aesthetics);
   completeReport(out, encoding->bytes.size(), encoding->q, OW, OH);
   emit(out);
   return exitSuccess;

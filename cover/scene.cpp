@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 
 #include "platform/image.hpp"
 
@@ -47,14 +48,30 @@ platform::Bitmap scaledDown(const platform::Bitmap& picture) {
 
 }  // namespace
 
-platform::Bitmap analysisCopy(const std::string& path, const WorkingImage& working) {
-  if (working.blurred == 0) {
-    // Shrinking while decoding costs a fraction of scaling the full bitmap.
-    Result<platform::Bitmap> small = platform::thumbnail(path, analysisSide);
-    if (small && small->width >= 1 && small->height >= 1)
-      return std::move(*small);
+Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>& blur) {
+  if (blur && !blurGroups(*blur).empty()) {
+    Result<WorkingImage> working = buildWorkingImage(path, blur);
+    if (!working)
+      return {std::move(working), {}, {}};
+    platform::Bitmap copy = scaledDown(working->bitmap);
+    Scene scene = analyseScene(copy);
+    return {std::move(working), std::move(copy), std::move(scene)};
   }
-  return scaledDown(working.bitmap);
+  // Launched on a thread when one can be had, else run at get().
+  std::future<Result<WorkingImage>> decoding =
+      std::async([&path] { return buildWorkingImage(path, std::nullopt); });
+  Result<platform::Bitmap> copy = platform::thumbnail(path, analysisSide);
+  Scene scene = copy ? analyseScene(*copy) : Scene{};
+  Result<WorkingImage> working = decoding.get();
+  if (!working)
+    return {std::move(working), {}, {}};
+  if (!copy) {
+    // Read whole, yet not shrunk: scale the copy down from the full picture.
+    platform::Bitmap scaled = scaledDown(working->bitmap);
+    scene = analyseScene(scaled);
+    return {std::move(working), std::move(scaled), std::move(scene)};
+  }
+  return {std::move(working), std::move(*copy), std::move(scene)};
 }
 
 platform::Bitmap analysisCrop(const platform::Bitmap& copy, const Box& crop) {

@@ -38,10 +38,18 @@ void addObjects(Scene& scene, const std::vector<platform::vision::RectObservatio
 // of the working image of at most this size: the same answers, found sooner.
 inline constexpr int analysisSide = 1024;
 
-// The analysis copy of `working`. Without blur regions the working image is
-// the upright photo, so the copy is read from the file at `path`, shrunk
-// while loading; otherwise it is scaled down from `working`.
-platform::Bitmap analysisCopy(const std::string& path, const WorkingImage& working);
+// The working image, its analysis copy and what the analyses saw in it.
+// When nothing is blurred the working image is the upright photo: then the
+// full-size decode runs on a second thread beside the analysis of a copy
+// shrunk while loading from the file, as neither needs the other. With blur
+// regions the copy is scaled down from the working image once it is made.
+// `scene` is empty when the working image could not be made.
+struct Sighted {
+  Result<WorkingImage> working;
+  platform::Bitmap analysisPicture;
+  Scene scene;
+};
+Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>& blur);
 
 // The part of the analysis copy under `crop` (image units): the crop as the
 // aesthetics analysis sees it.

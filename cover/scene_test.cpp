@@ -44,7 +44,7 @@ TEST(Scene, ConvertsRegionsToTopLeftBoxesInOrder) {
   EXPECT_EQ(scene.objects[0].confidence, 0.75f);
 }
 
-TEST(AnalysisCopy, IsTheWorkingImageAtMostAnalysisSideLong) {
+TEST(LoadAndAnalyse, CopyIsTheWorkingImageAtMostAnalysisSideLong) {
   TestFolder folder;
   // A 2000 x 1000 picture, dark on the left and bright on the right.
   platform::Bitmap picture{2000, 1000, std::vector<std::uint8_t>(size_t(2000) * 1000 * 4, 255)};
@@ -61,14 +61,18 @@ TEST(AnalysisCopy, IsTheWorkingImageAtMostAnalysisSideLong) {
     int width, height;
   } cases[] = {{std::nullopt, 1024, 512}, {"0,0,1,1", 1024, 514}};
   for (const auto& c : cases) {
-    Result<WorkingImage> working = buildWorkingImage(path, c.blur);
-    ASSERT_TRUE(working);
-    platform::Bitmap copy = analysisCopy(path, *working);
+    Sighted sighted = loadAndAnalyse(path, c.blur);
+    ASSERT_TRUE(sighted.working);
+    EXPECT_EQ(sighted.working->IW, c.blur ? 2008 : 2000);
+    const platform::Bitmap& copy = sighted.analysisPicture;
     EXPECT_EQ(copy.width, c.width);
     EXPECT_EQ(copy.height, c.height);
     EXPECT_LT(copy.pixel(100, 256)[0], 60);
     EXPECT_GT(copy.pixel(900, 256)[0], 200);
   }
+  Sighted missing = loadAndAnalyse((folder.path() / "missing.png").string(), std::nullopt);
+  EXPECT_FALSE(missing.working);
+  EXPECT_TRUE(missing.scene.heat.empty());
 }
 
 TEST(AnalysisCrop, CutsTheCropOutOfTheCopy) {

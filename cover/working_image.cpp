@@ -107,7 +107,6 @@ Result<WorkingImage> buildWorkingImage(const std::string& path,
       return composited.error();
     working.bitmap = std::move(composited->bitmap);
     working.extent = grown;
-    ++working.blurred;
   }
   working.IW = working.bitmap.width;
   working.IH = working.bitmap.height;

@@ -54,7 +54,6 @@ Extent unite(const Extent& a, const Extent& b);
 struct WorkingImage {
   std::uint32_t orient = 1;
   Extent extent;
-  int blurred = 0;  // blur patches applied
   platform::Bitmap bitmap;
   double IW = 0;
   double IH = 0;
