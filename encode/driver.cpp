@@ -48,7 +48,8 @@ int run(int argc, char** argv) {
   // The writer, its input and the adaptor lending pixel buffers. A writer
   // that cannot start lends no buffers; its error is reported at the end.
   platform::VideoWriter writer(out);
-  platform::VideoWriterInput& input = writer.addInput({.width = W, .height = H, .averageBitRate = rate});
+  platform::VideoWriterInput& input =
+      writer.addInput({.width = W, .height = H, .averageBitRate = rate});
   platform::PixelBufferAdaptor ad(input, platform::PixelFormat::bgra, W, H);
   writer.startWriting();
   writer.startSession(0, static_cast<std::int32_t>(fps));

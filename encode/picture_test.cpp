@@ -33,7 +33,8 @@ std::filesystem::path savePng(const std::filesystem::path& path, const Bitmap& b
 
 // The buffer's pixel at (x, y) as red, green, blue, alpha.
 std::array<int, 4> rgbaAt(const PixelBuffer& buffer, int x, int y) {
-  const std::uint8_t* p = buffer.baseAddress() + static_cast<std::size_t>(y) * buffer.bytesPerRow() + x * 4;
+  const std::uint8_t* p =
+      buffer.baseAddress() + static_cast<std::size_t>(y) * buffer.bytesPerRow() + x * 4;
   if (buffer.format() == PixelFormat::bgra)
     return {p[2], p[1], p[0], p[3]};
   return {p[0], p[1], p[2], p[3]};

@@ -9,7 +9,8 @@ TEST(FrameCount, TruncatesTowardZero) {
   const struct {
     double total;
     std::int64_t expected;
-  } cases[] = {{22, 660}, {1.99, 59}, {0, 0}, {0.03, 0}, {1.0 / 30, 1}, {0.5, 15}, {86400, 2592000}};
+  } cases[] = {{22, 660},      {1.99, 59}, {0, 0},          {0.03, 0},
+               {1.0 / 30, 1}, {0.5, 15},  {86400, 2592000}};
   for (const auto& c : cases)
     EXPECT_EQ(frameCount(c.total, 30), c.expected) << c.total;
 }

@@ -1,6 +1,7 @@
 # Video writing: H.264 through libx264 in an MPEG-4 file (FFmpeg libraries).
 find_package(Threads REQUIRED)
-pkg_check_modules(FFMPEG_WRITER REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale)
+pkg_check_modules(FFMPEG_WRITER REQUIRED IMPORTED_TARGET
+  libavformat libavcodec libavutil libswscale)
 add_library(vell_platform_video_writer STATIC video_writer.cpp)
 target_include_directories(vell_platform_video_writer PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(vell_platform_video_writer

@@ -60,7 +60,8 @@ TEST(EncodePhotos, TenSecondsOfRealPhotosKeepTheirTimesAndTheBitRate) {
   std::string index = "[";
   for (int k = 0; k < kCount; ++k) {
     fs::copy_file(pictures() / kPhotos[k], dir / kPhotos[k]);
-    index += (k ? ", [\"" : "[\"") + std::string(kPhotos[k]) + "\", " + std::to_string(k * 25.0 / 30 - 0.001 * (k > 0)) + "]";
+    const double time = k * 25.0 / 30 - 0.001 * (k > 0);
+    index += (k ? ", [\"" : "[\"") + std::string(kPhotos[k]) + "\", " + std::to_string(time) + "]";
   }
   std::ofstream(dir / "index.json") << index << "]";
 
@@ -98,7 +99,8 @@ TEST(EncodePhotos, TenSecondsOfRealPhotosKeepTheirTimesAndTheBitRate) {
     EXPECT_LT(beforeOwn, 12) << "frame " << 25 * k - 1 << " against " << kPhotos[k - 1];
     EXPECT_LT(afterOwn, 12) << "frame " << 25 * k << " against " << kPhotos[k];
     EXPECT_GT(meanDifference(before, expected[k]), 2 * beforeOwn) << kPhotos[k] << " too early";
-    EXPECT_GT(meanDifference(after, expected[k - 1]), 2 * afterOwn) << kPhotos[k - 1] << " too long";
+    EXPECT_GT(meanDifference(after, expected[k - 1]), 2 * afterOwn)
+        << kPhotos[k - 1] << " too long";
   }
 }
 

@@ -78,7 +78,8 @@ TEST_F(EncodeProgram, AnUnusableIndexGivesNoFramesAndLeavesTheOutputAlone) {
 
 TEST_F(EncodeProgram, ShowsEachPictureFromItsTimeAsH264High) {
   // Times from any origin; a string time is skipped, the rest still count.
-  writeIndex(R"([["red.png", 100], ["blue.png", "100.5"], ["green.png", 101], ["blue.png", 101.5]])");
+  writeIndex(
+      R"([["red.png", 100], ["blue.png", "100.5"], ["green.png", 101], ["blue.png", 101.5]])");
   encodeSmall("2.5", out());
 
   auto probe = probeVideo(out());
@@ -155,7 +156,8 @@ TEST_F(EncodeProgram, ReplacesAnOldFileAndWritesMpeg4UnderAnyExtension) {
 TEST_F(EncodeProgram, AFrameSizeTheEncoderCannotTakeFailsAndKeepsTheOldFile) {
   writeIndex(R"([["red.png", 0]])");
   std::ofstream(out()) << "old";
-  const std::vector<std::string> sizes[] = {{"65", "64"}, {"64", "0"}, {"-64", "64"}, {"20000", "64"}};
+  const std::vector<std::string> sizes[] = {
+      {"65", "64"}, {"64", "0"}, {"-64", "64"}, {"20000", "64"}};
   for (const auto& size : sizes) {
     auto outcome = runEncode({dir(), out(), "1", size[0], size[1]});
     EXPECT_EQ(outcome.out.rfind("failed frame size", 0), 0u) << outcome.out;
