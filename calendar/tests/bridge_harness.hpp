@@ -108,7 +108,16 @@ class RunningBridge {
  public:
   RunningBridge(const fs::path& base, const fs::path& dataHome, BridgeOptions options = {})
       : base_(base) {
-    const std::string program = binary();
+    std::string program = binary();
+    if (asRoot()) {
+      // The build folder may be out of nobody's reach (a clone under /root);
+      // a copy beside the base folder is not.
+      const fs::path copy = base.parent_path() / "vell-calendar";
+      fs::copy_file(program, copy, fs::copy_options::overwrite_existing);
+      fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+      program = copy.string();
+    }
     pid_ = ::fork();
     if (pid_ == 0) {
       ::umask(options.umask);
