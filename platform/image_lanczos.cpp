@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -57,44 +59,52 @@ std::vector<Taps> tapsFor(int in, int out) {
   return taps;
 }
 
-// Resamples the rows of `in` (w x h, 4 floats a pixel) to `width` samples.
-std::vector<float> across(const std::vector<float>& in, int w, int h, int width) {
-  const std::vector<Taps> taps = tapsFor(w, width);
-  std::vector<float> out(static_cast<size_t>(width) * h * 4);
-  for (int y = 0; y < h; ++y) {
-    const float* row = in.data() + static_cast<size_t>(y) * w * 4;
-    float* target = out.data() + static_cast<size_t>(y) * width * 4;
-    for (int x = 0; x < width; ++x) {
-      float sum[4] = {0, 0, 0, 0};
-      const Taps& t = taps[x];
-      for (size_t k = 0; k < t.index.size(); ++k) {
-        const float* p = row + static_cast<size_t>(t.index[k]) * 4;
-        for (int c = 0; c < 4; ++c)
-          sum[c] += p[c] * t.weight[k];
-      }
-      std::copy(sum, sum + 4, target + static_cast<size_t>(x) * 4);
-    }
-  }
-  return out;
+// A plane of premultiplied RGBA floats, left uninitialised: every element
+// is written before it is read, and zero-filling tens of megabytes costs
+// more than the filtering.
+using Plane = std::unique_ptr<float[]>;
+
+Plane makePlane(size_t pixels) {
+  return Plane(new float[pixels * 4]);
 }
 
-// Resamples the columns of `in` (w x h, 4 floats a pixel) to `height`
-// samples, a whole row at a time.
-std::vector<float> down(const std::vector<float>& in, int w, int h, int height) {
-  const std::vector<Taps> taps = tapsFor(h, height);
-  const size_t rowLength = static_cast<size_t>(w) * 4;
-  std::vector<float> out(rowLength * height, 0.0f);
-  for (int y = 0; y < height; ++y) {
-    float* target = out.data() + rowLength * y;
-    const Taps& t = taps[y];
+// One row of `width` samples from a row of `in` samples, through `taps`.
+void filterRow(const float* in, const std::vector<Taps>& taps, int width, float* out) {
+  for (int x = 0; x < width; ++x) {
+    float sum[4] = {0, 0, 0, 0};
+    const Taps& t = taps[x];
     for (size_t k = 0; k < t.index.size(); ++k) {
-      const float* row = in.data() + rowLength * t.index[k];
-      const float weight = t.weight[k];
-      for (size_t i = 0; i < rowLength; ++i)
-        target[i] += row[i] * weight;
+      const float* p = in + static_cast<size_t>(t.index[k]) * 4;
+      for (int c = 0; c < 4; ++c)
+        sum[c] += p[c] * t.weight[k];
     }
+    std::copy(sum, sum + 4, out + static_cast<size_t>(x) * 4);
   }
-  return out;
+}
+
+// One row of the vertical pass: the rows of `plane` (`length` floats each)
+// named by `taps`, weighted and summed into `out`.
+void combineRows(const float* plane, size_t length, const Taps& taps, float* out) {
+  std::fill(out, out + length, 0.0f);
+  for (size_t k = 0; k < taps.index.size(); ++k) {
+    const float* row = plane + length * taps.index[k];
+    const float weight = taps.weight[k];
+    for (size_t i = 0; i < length; ++i)
+      out[i] += row[i] * weight;
+  }
+}
+
+// Unpremultiplies one row of floats into bytes.
+void storeRow(const float* line, int width, std::uint8_t* out) {
+  for (int x = 0; x < width; ++x) {
+    const float* p = line + static_cast<size_t>(x) * 4;
+    const float alpha = std::clamp(p[3], 0.0f, 255.0f);
+    for (int c = 0; c < 3; ++c) {
+      const float value = alpha > 0 ? p[c] * 255.0f / alpha : 0.0f;
+      out[x * 4 + c] = static_cast<std::uint8_t>(std::clamp(value, 0.0f, 255.0f) + 0.5f);
+    }
+    out[x * 4 + 3] = static_cast<std::uint8_t>(alpha + 0.5f);
+  }
 }
 
 }  // namespace
@@ -103,35 +113,44 @@ Bitmap resample(const Bitmap& bitmap, int width, int height) {
   const int w = bitmap.width;
   const int h = bitmap.height;
   // Premultiplied floats, so transparent pixels lend no colour.
-  std::vector<float> pixels(static_cast<size_t>(w) * h * 4);
-  for (size_t i = 0; i < pixels.size(); i += 4) {
+  const Plane source = makePlane(static_cast<size_t>(w) * h);
+  for (size_t i = 0; i < static_cast<size_t>(w) * h * 4; i += 4) {
     const float alpha = bitmap.rgba[i + 3] / 255.0f;
     for (int c = 0; c < 3; ++c)
-      pixels[i + c] = bitmap.rgba[i + c] * alpha;
-    pixels[i + 3] = bitmap.rgba[i + 3];
+      source[i + c] = bitmap.rgba[i + c] * alpha;
+    source[i + 3] = bitmap.rgba[i + 3];
   }
-  // The order whose intermediate picture is smaller: a long thin picture
-  // must not grow a huge one on the way.
-  if (static_cast<long long>(width) * h <= static_cast<long long>(w) * height) {
-    pixels = across(pixels, w, h, width);
-    pixels = down(pixels, width, h, height);
-  } else {
-    pixels = down(pixels, w, h, height);
-    pixels = across(pixels, w, height, width);
-  }
+  const std::vector<Taps> across = tapsFor(w, width);
+  const std::vector<Taps> down = tapsFor(h, height);
 
   Bitmap result;
   result.width = width;
   result.height = height;
   result.rgba.resize(static_cast<size_t>(width) * height * 4);
-  for (size_t i = 0; i < result.rgba.size(); i += 4) {
-    const float* p = pixels.data() + i;
-    const float alpha = std::clamp(p[3], 0.0f, 255.0f);
-    for (int c = 0; c < 3; ++c) {
-      const float value = alpha > 0 ? p[c] * 255.0f / alpha : 0.0f;
-      result.rgba[i + c] = static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0f, 255.0f)));
+  // Columns first when that is less work: each output row is then made
+  // from a few source rows and needs no plane in between. Otherwise the
+  // rows are resampled into a plane of `width` x `h` first.
+  const double downFirst = static_cast<double>(height) * w * down[0].index.size() +
+                           static_cast<double>(height) * width * across[0].index.size();
+  const double acrossFirst = static_cast<double>(h) * width * across[0].index.size() +
+                             static_cast<double>(height) * width * down[0].index.size();
+  std::vector<float> line(static_cast<size_t>(std::max(w, width)) * 4);
+  if (downFirst <= acrossFirst) {
+    std::vector<float> wide(static_cast<size_t>(width) * 4);
+    for (int y = 0; y < height; ++y) {
+      combineRows(source.get(), static_cast<size_t>(w) * 4, down[y], line.data());
+      filterRow(line.data(), across, width, wide.data());
+      storeRow(wide.data(), width, result.pixel(0, y));
     }
-    result.rgba[i + 3] = static_cast<std::uint8_t>(std::lround(alpha));
+  } else {
+    const Plane rows = makePlane(static_cast<size_t>(width) * h);
+    for (int y = 0; y < h; ++y)
+      filterRow(source.get() + static_cast<size_t>(y) * w * 4, across, width,
+                rows.get() + static_cast<size_t>(y) * width * 4);
+    for (int y = 0; y < height; ++y) {
+      combineRows(rows.get(), static_cast<size_t>(width) * 4, down[y], line.data());
+      storeRow(line.data(), width, result.pixel(0, y));
+    }
   }
   return result;
 }
