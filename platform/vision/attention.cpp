@@ -136,6 +136,14 @@ void applyCentrePrior(cv::Mat1f& map) {
 }  // namespace
 
 Result<AttentionObservation> attentionSaliency(const Bitmap& picture) {
+  // Faces draw the eye more than anything else. Without the face model the
+  // map still stands on the other cues, so a failure here is not fatal.
+  auto faces = detectFaces(picture);
+  return attentionSaliency(picture, faces ? *faces : std::vector<RectObservation>{});
+}
+
+Result<AttentionObservation> attentionSaliency(const Bitmap& picture,
+                                               const std::vector<RectObservation>& faces) {
   if (picture.empty() ||
       picture.rgba.size() != static_cast<size_t>(picture.width) * picture.height * 4)
     return Error{"attention saliency: empty picture"};
@@ -152,11 +160,8 @@ Result<AttentionObservation> attentionSaliency(const Bitmap& picture) {
     return Error{std::string("attention saliency: ") + error.what()};
   }
 
-  // Faces draw the eye more than anything else. Without the face model the
-  // map still stands on the other cues, so a failure here is not fatal.
-  if (auto faces = detectFaces(picture))
-    for (const RectObservation& face : *faces)
-      addFace(grid, face.box, faceStrength * face.confidence);
+  for (const RectObservation& face : faces)
+    addFace(grid, face.box, faceStrength * face.confidence);
 
   AttentionObservation observation;
   float peak = 0;

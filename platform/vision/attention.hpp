@@ -32,4 +32,10 @@ struct AttentionObservation {
 // towards the middle. Fails for an empty picture.
 Result<AttentionObservation> attentionSaliency(const Bitmap& picture);
 
+// The same with the picture's `faces` already found (by detectFaces), for a
+// caller that runs face detection anyway: the face detector is most of the
+// cost of the request.
+Result<AttentionObservation> attentionSaliency(const Bitmap& picture,
+                                               const std::vector<RectObservation>& faces);
+
 }  // namespace vell::platform::vision

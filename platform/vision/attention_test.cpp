@@ -88,6 +88,37 @@ TEST(AddFace, PeaksOnTheFaceAndWarmsTheBodyBelow) {
   EXPECT_LT(at(0.5, 0.02), at(0.5, 0.55));  // above the head less than the body
 }
 
+TEST(Attention, HandedInFacesDrawTheHeat) {
+  // A plain grey picture: nothing but the faces to look at.
+  Bitmap plain{400, 300, std::vector<std::uint8_t>(400u * 300u * 4, 128)};
+  struct Case {
+    NormalizedRect face;  // lower-left origin
+    double peakX, peakY;  // top-left origin
+  };
+  for (const Case& c : std::vector<Case>{
+           {{0.1, 0.6, 0.1, 0.15}, 0.15, 0.325},
+           {{0.7, 0.5, 0.2, 0.2}, 0.8, 0.4},
+       }) {
+    auto observation = attentionSaliency(plain, {{c.face, 0.9f}});
+    ASSERT_TRUE(observation) << observation.error().text;
+    const auto& heat = observation->heat;
+    auto peak = std::max_element(heat.begin(), heat.end()) - heat.begin();
+    EXPECT_NEAR((peak % observation->width + 0.5) / observation->width, c.peakX, 0.03);
+    EXPECT_NEAR((peak / observation->width + 0.5) / observation->height, c.peakY, 0.04);
+    EXPECT_FLOAT_EQ(heat[peak], 1.0f);
+    ASSERT_FALSE(observation->salientObjects.empty());
+    const NormalizedRect& first = observation->salientObjects[0];
+    EXPECT_TRUE(first.x <= c.peakX && c.peakX <= first.x + first.w);
+  }
+  // Without faces nothing stands out, and the eye rests on the middle.
+  auto none = attentionSaliency(plain, {});
+  ASSERT_TRUE(none);
+  ASSERT_EQ(none->heat.size(), static_cast<size_t>(none->width) * none->height);
+  auto middle = std::max_element(none->heat.begin(), none->heat.end()) - none->heat.begin();
+  EXPECT_NEAR((middle % none->width + 0.5) / none->width, 0.5, 0.05);
+  EXPECT_NEAR((middle / none->width + 0.5) / none->height, 0.5, 0.05);
+}
+
 TEST(Attention, EmptyPictureIsAnError) {
   EXPECT_FALSE(attentionSaliency(Bitmap{}));
   EXPECT_FALSE(attentionSaliency(Bitmap{4, 4, {}}));
