@@ -140,6 +140,10 @@ TEST_F(BridgeTest, AnswersEveryKindOfJob) {
       {"empty-title.json", create("personal/home", "", march1, march1 + 3600), cannotAccept},
       {"number-title.json", create("personal/home", 42, march1, march1 + 3600), cannotAccept},
       {"long-create.json", create("personal/home", "Sabbatical", march1, march1 + month + 1), rangeError},
+      {"deep.json",
+       "{\"task\":\"events\",\"calendarIds\":[\"personal/holidays\"],\"start\":1772323200,\"end\":1772326800,"
+       "\"x\":" + std::string(300000, '[') + std::string(300000, ']') + "}",
+       json{{"events", json::array()}, {"truncated", 0}}},
       {"array.json", "[{\"task\":\"events\"}]", std::nullopt},
       {"empty.json", "", std::nullopt},
       {"broken.json", "{\"task\":", std::nullopt},
