@@ -82,13 +82,15 @@ int run(const std::vector<std::string>& args) {
   if (std::optional<std::string> debugPath = commandLine.option("--debug"))
     writeDebugPicture(*debugPath, working->bitmap, heat, scene.objects, geometry);
 
+  // Nothing below looks at the working image again.
+  working->bitmap = {};
+
   if (commandLine.analyze()) {
+    *crop = {};
     addAestheticsOf(out, aesthetics);
     emit(out);
     return exitSuccess;
   }
-  // Nothing below looks at the working image again.
-  working->bitmap = {};
 
   // Scaling and sharpening.
   const Sharpening sharpening =
