@@ -9,17 +9,21 @@ out=${VELL_DEMO_OUT:-$root/build/demo}/cover
 mkdir -p "$out"
 pictures="$VELL_CACHE/samples/pictures"
 
-for photo in qt-logo.jpg donna.jpg cold_water.jpg; do
+# photo and options: the default size, then a smaller cover that lets the
+# crop zoom in on the bee.
+while read -r photo options; do
   input="$pictures/$photo"
   if [ ! -f "$input" ]; then
     echo "cover: $input missing; run scripts/samples.sh"
     continue
   fi
   name=${photo%.*}
-  echo "vell-cover $photo -> $out/$name-cover.jpg (debug overlay $name-debug.png)"
+  echo "vell-cover $photo $options -> $out/$name-cover.jpg (debug overlay $name-debug.png)"
   started=$(date +%s.%N)
   status=0
-  report=$("$bin/vell-cover" "$input" "$out/$name-cover.jpg" --debug "$out/$name-debug.png") || status=$?
+  # shellcheck disable=SC2086
+  report=$("$bin/vell-cover" "$input" "$out/$name-cover.jpg" --debug "$out/$name-debug.png" $options) ||
+    status=$?
   elapsed=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN {printf "%.2f", b - a}')
   echo "  exit status $status after ${elapsed}s"
   echo "  report: $report"
@@ -33,5 +37,9 @@ print("  %d object regions; cover %dx%d, %d bytes at quality %s%s"
       % (len(r["objects"]), r["out"][0], r["out"][1], r["bytes"], r["quality"],
          "; aesthetics %s%s" % (r["aes"], ", utility" if r["utility"] else "") if "aes" in r else ""))
 '
-done
+done <<LIST
+qt-logo.jpg
+donna.jpg
+european-honey-bee.jpg --size 1200x750
+LIST
 echo "  (debug overlays: red heat, blue object regions, green subject, white crop)"
