@@ -33,27 +33,23 @@ void addObjects(Scene& scene, const std::vector<platform::vision::RectObservatio
     scene.objects.push_back({topLeft(object.box), object.confidence});
 }
 
-namespace {
-
-platform::Bitmap scaledDown(const platform::Bitmap& picture) {
+platform::Bitmap scaledDown(const platform::Bitmap& picture, int side) {
   const int longer = std::max(picture.width, picture.height);
-  if (longer <= analysisSide)
+  if (longer <= side)
     return picture;
-  const double scale = static_cast<double>(analysisSide) / longer;
+  const double scale = static_cast<double>(side) / longer;
   const int width = std::max(1, static_cast<int>(std::lround(picture.width * scale)));
   const int height = std::max(1, static_cast<int>(std::lround(picture.height * scale)));
   Result<platform::Bitmap> small = platform::scaleLanczos(picture, width, height);
   return small ? std::move(*small) : picture;
 }
 
-}  // namespace
-
 Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>& blur) {
   if (blur && !blurGroups(*blur).empty()) {
     Result<WorkingImage> working = buildWorkingImage(path, blur);
     if (!working)
       return {std::move(working), {}, {}};
-    platform::Bitmap copy = scaledDown(working->bitmap);
+    platform::Bitmap copy = scaledDown(working->bitmap, analysisSide);
     Scene scene = analyseScene(copy);
     return {std::move(working), std::move(copy), std::move(scene)};
   }
@@ -67,7 +63,7 @@ Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>
     return {std::move(working), {}, {}};
   if (!copy) {
     // Read whole, yet not shrunk: scale the copy down from the full picture.
-    platform::Bitmap scaled = scaledDown(working->bitmap);
+    platform::Bitmap scaled = scaledDown(working->bitmap, analysisSide);
     scene = analyseScene(scaled);
     return {std::move(working), std::move(scaled), std::move(scene)};
   }

@@ -36,7 +36,11 @@ void addObjects(Scene& scene, const std::vector<platform::vision::RectObservatio
 // The analyses look at no finer detail than this many pixels on the longer
 // side (their networks take 512 pixels or less), so they are given a copy
 // of the working image of at most this size: the same answers, found sooner.
-inline constexpr int analysisSide = 1024;
+inline constexpr int analysisSide = 512;
+
+// `picture` scaled down (Lanczos) to at most `side` pixels on its longer
+// side; unchanged when it is no longer.
+platform::Bitmap scaledDown(const platform::Bitmap& picture, int side);
 
 // The working image, its analysis copy and what the analyses saw in it.
 // When nothing is blurred the working image is the upright photo: then the
@@ -68,7 +72,9 @@ void addAttention(Scene& scene, const platform::Bitmap& working);
 void addObjectness(Scene& scene, const platform::Bitmap& working);
 
 // The crop's aesthetics, when an aesthetics analysis is installed and
-// answers.
+// answers. Scored at most `aestheticsSide` pixels long: judging the whole
+// composition needs no finer detail, and the time grows with the size.
+inline constexpr int aestheticsSide = 512;
 struct Aesthetics {
   float overallScore = 0;
   bool isUtility = false;
