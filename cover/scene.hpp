@@ -35,7 +35,8 @@ void addObjects(Scene& scene, const std::vector<platform::vision::RectObservatio
 
 // The analyses look at no finer detail than this many pixels on the longer
 // side (their networks take 512 pixels or less), so they are given a copy
-// of the working image of at most this size: the same answers, found sooner.
+// of the working image of at most this size: practically the same answers,
+// found sooner.
 inline constexpr int analysisSide = 512;
 
 // `picture` scaled down (Lanczos) to at most `side` pixels on its longer
