@@ -8,12 +8,13 @@ sudo_if_needed() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-mapfile -t packages < <(grep -v '^#' "$here/packages.txt" | grep -v '^$')
 missing=()
-for package in "${packages[@]}"; do
+while read -r package command; do
+  [ -z "$package" ] || [ "${package:0:1}" = '#' ] && continue
+  [ -n "$command" ] && command -v "$command" >/dev/null && continue
   status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
   [ "$status" = installed ] || missing+=("$package")
-done
+done < "$here/packages.txt"
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   sudo_if_needed apt-get update -qq
