@@ -1,7 +1,10 @@
 #include "common/fuzz_driver.hpp"
 
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <iterator>
 
@@ -23,6 +26,26 @@ const std::vector<Bytes> kTokens = {
     {'e', '9', '9', '9'}, {'\\', 'u', 'd', '8', '0', '0'}, {'n', 'u', 'l', 'l'},
     {'t', 'r', 'u', 'e'}, {'1', 'e', '3', '0', '8'}, {'9', '9', '9', '9', '9', '9', '9', '9',
     '9', '9', '9', '9', '9', '9', '9', '9', '9', '9', '9', '9'}};
+
+// The input under test, written out by the fault handler so that a crash
+// can be replayed: `target crash-input`.
+const Bytes* currentInput = nullptr;
+
+void saveCurrentInput(int signal) {
+  if (currentInput) {
+    int fd = ::open("crash-input", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd >= 0) {
+      ssize_t ignored = ::write(fd, currentInput->data(), currentInput->size());
+      (void)ignored;
+      ::close(fd);
+    }
+    const char message[] = "fuzz: fault; input saved as ./crash-input\n";
+    ssize_t ignored = ::write(2, message, sizeof message - 1);
+    (void)ignored;
+  }
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
 
 }  // namespace
 
@@ -118,9 +141,15 @@ int fuzzMain(const std::vector<std::string>& args,
   for (const auto& file : files)
     target(readBytes(file));
   if (runs > 0) {
+    for (int signal : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL})
+      std::signal(signal, saveCurrentInput);
     Mutator mutator(corpus, seed);
-    for (std::int64_t i = 0; i < runs; ++i)
-      target(mutator.next());
+    for (std::int64_t i = 0; i < runs; ++i) {
+      Bytes input = mutator.next();
+      currentInput = &input;
+      target(input);
+      currentInput = nullptr;
+    }
     std::printf("%lld mutated inputs, %zu replayed files: no fault\n",
                 static_cast<long long>(runs), files.size());
   }

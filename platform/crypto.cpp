@@ -8,6 +8,7 @@
 #include <openssl/kdf.h>
 #include <openssl/params.h>
 #include <openssl/rand.h>
+#include <string.h>
 
 namespace vell::platform {
 
@@ -64,6 +65,28 @@ Result<PkeyPtr> privateKey(ByteView raw) {
   return key;
 }
 
+// A private key for derivation only. Made from the private half plus a
+// placeholder public half: derivation never reads the public half, and
+// letting OpenSSL compute it would cost a second scalar multiplication,
+// doubling the price of every agreement.
+Result<PkeyPtr> derivationKey(ByteView raw) {
+  if (raw.size() != kX25519KeySize)
+    return Error{"an X25519 private key is 32 bytes"};
+  static thread_local EVP_PKEY_CTX* factory = EVP_PKEY_CTX_new_from_name(nullptr, "X25519", nullptr);
+  static const std::uint8_t placeholder[kX25519KeySize] = {};
+  OSSL_PARAM params[] = {
+      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PRIV_KEY, const_cast<std::uint8_t*>(raw.data()),
+                                        raw.size()),
+      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PUB_KEY, const_cast<std::uint8_t*>(placeholder),
+                                        sizeof placeholder),
+      OSSL_PARAM_construct_end()};
+  EVP_PKEY* key = nullptr;
+  if (!factory || EVP_PKEY_fromdata_init(factory) != 1 ||
+      EVP_PKEY_fromdata(factory, &key, EVP_PKEY_KEYPAIR, params) != 1)
+    return opensslError("X25519 private key");
+  return PkeyPtr(key);
+}
+
 int length(std::size_t size) {
   return static_cast<int>(size);
 }
@@ -71,8 +94,10 @@ int length(std::size_t size) {
 }  // namespace
 
 void wipe(void* data, std::size_t size) {
+  // explicit_bzero is glibc's full-speed memset that the compiler may not
+  // drop; OPENSSL_cleanse is a byte loop, too slow for whole sealed files.
   if (data && size)
-    OPENSSL_cleanse(data, size);
+    explicit_bzero(data, size);
 }
 
 Result<Secret> randomSecret(std::size_t count) {
@@ -99,7 +124,7 @@ Result<Bytes> x25519PublicKey(ByteView privateKeyBytes) {
 }
 
 Result<Secret> x25519SharedSecret(ByteView privateKeyBytes, ByteView peerPublicKey) {
-  auto key = privateKey(privateKeyBytes);
+  auto key = derivationKey(privateKeyBytes);
   if (!key)
     return key.error();
   if (peerPublicKey.size() != kX25519KeySize)
@@ -144,34 +169,78 @@ Result<Secret> hkdfSha256(ByteView keyMaterial, ByteView salt, ByteView info, st
   return derived;
 }
 
-Result<Bytes> aesGcmSeal(ByteView key, ByteView plaintext, ByteView aad) {
+struct AesGcmSealer::Context {
+  CipherCtxPtr cipher;
+};
+
+Result<AesGcmSealer> AesGcmSealer::start(ByteView key, ByteView aad) {
   if (key.size() != kAesKeySize)
     return Error{"an AES-256 key is 32 bytes"};
-  Bytes combined(kGcmNonceSize + plaintext.size() + kGcmTagSize);
-  if (RAND_bytes(combined.data(), length(kGcmNonceSize)) != 1)
+  AesGcmSealer sealer;
+  if (RAND_bytes(sealer.nonce_, length(kGcmNonceSize)) != 1)
     return opensslError("random nonce");
-  CipherCtxPtr context(EVP_CIPHER_CTX_new());
+  sealer.context_ = new Context{CipherCtxPtr(EVP_CIPHER_CTX_new())};
+  EVP_CIPHER_CTX* context = sealer.context_->cipher.get();
   int written = 0;
-  std::uint8_t* ciphertext = combined.data() + kGcmNonceSize;
-  if (!context ||
-      EVP_EncryptInit_ex2(context.get(), aes256Gcm(), key.data(), combined.data(), nullptr) != 1 ||
-      (!aad.empty() &&
-       EVP_EncryptUpdate(context.get(), nullptr, &written, aad.data(), length(aad.size())) != 1))
+  if (!context || EVP_EncryptInit_ex2(context, aes256Gcm(), key.data(), sealer.nonce_, nullptr) != 1 ||
+      (!aad.empty() && EVP_EncryptUpdate(context, nullptr, &written, aad.data(), length(aad.size())) != 1))
     return opensslError("AES-GCM");
+  return sealer;
+}
+
+AesGcmSealer::AesGcmSealer(AesGcmSealer&& other) noexcept
+    : context_(std::exchange(other.context_, nullptr)) {
+  std::copy(other.nonce_, other.nonce_ + kGcmNonceSize, nonce_);
+}
+
+AesGcmSealer& AesGcmSealer::operator=(AesGcmSealer&& other) noexcept {
+  if (this != &other) {
+    delete context_;
+    context_ = std::exchange(other.context_, nullptr);
+    std::copy(other.nonce_, other.nonce_ + kGcmNonceSize, nonce_);
+  }
+  return *this;
+}
+
+AesGcmSealer::~AesGcmSealer() {
+  delete context_;
+}
+
+Status AesGcmSealer::update(ByteView plaintext, std::uint8_t* ciphertext) {
   // EVP takes int lengths: feed large plaintexts in pieces.
   std::size_t done = 0;
   while (done < plaintext.size()) {
     std::size_t piece = std::min<std::size_t>(plaintext.size() - done, 1u << 30);
-    if (EVP_EncryptUpdate(context.get(), ciphertext + done, &written, plaintext.data() + done,
+    int written = 0;
+    if (EVP_EncryptUpdate(context_->cipher.get(), ciphertext + done, &written, plaintext.data() + done,
                           length(piece)) != 1)
       return opensslError("AES-GCM");
     done += static_cast<std::size_t>(written);
   }
+  return ok();
+}
+
+Status AesGcmSealer::finish(std::uint8_t* tag) {
+  // GCM writes nothing at the end; the block only gives Final a valid pointer.
   std::uint8_t finalBlock[16];
-  if (EVP_EncryptFinal_ex(context.get(), finalBlock, &written) != 1 ||
-      EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_GET_TAG, length(kGcmTagSize),
-                          ciphertext + plaintext.size()) != 1)
+  int written = 0;
+  if (EVP_EncryptFinal_ex(context_->cipher.get(), finalBlock, &written) != 1 ||
+      EVP_CIPHER_CTX_ctrl(context_->cipher.get(), EVP_CTRL_GCM_GET_TAG, length(kGcmTagSize), tag) != 1)
     return opensslError("AES-GCM");
+  return ok();
+}
+
+Result<Bytes> aesGcmSeal(ByteView key, ByteView plaintext, ByteView aad) {
+  auto sealer = AesGcmSealer::start(key, aad);
+  if (!sealer)
+    return sealer.error();
+  Bytes combined(kGcmNonceSize + plaintext.size() + kGcmTagSize);
+  std::copy(sealer->nonce().begin(), sealer->nonce().end(), combined.begin());
+  std::uint8_t* ciphertext = combined.data() + kGcmNonceSize;
+  if (auto updated = sealer->update(plaintext, ciphertext); !updated)
+    return updated.error();
+  if (auto finished = sealer->finish(ciphertext + plaintext.size()); !finished)
+    return finished.error();
   return combined;
 }
 

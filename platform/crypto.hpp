@@ -63,6 +63,31 @@ Result<Secret> hkdfSha256(ByteView keyMaterial, ByteView salt, ByteView info, st
 // nonce, ciphertext, 16-byte tag. The key must be 32 bytes.
 Result<Bytes> aesGcmSeal(ByteView key, ByteView plaintext, ByteView aad);
 
+// AES-256-GCM sealing in pieces, for data too large to hold twice: the
+// nonce, then the ciphertext of each piece as it comes, then the tag make the
+// same combined value as aesGcmSeal.
+class AesGcmSealer {
+ public:
+  // Starts with a fresh random nonce; the key must be 32 bytes.
+  static Result<AesGcmSealer> start(ByteView key, ByteView aad);
+
+  AesGcmSealer(AesGcmSealer&&) noexcept;
+  AesGcmSealer& operator=(AesGcmSealer&&) noexcept;
+  ~AesGcmSealer();
+
+  ByteView nonce() const { return {nonce_, kGcmNonceSize}; }
+  // Encrypts `plaintext` into `ciphertext`, which has room for as many bytes.
+  Status update(ByteView plaintext, std::uint8_t* ciphertext);
+  // The tag, written to `tag` (16 bytes).
+  Status finish(std::uint8_t* tag);
+
+ private:
+  AesGcmSealer() = default;
+  struct Context;
+  Context* context_ = nullptr;
+  std::uint8_t nonce_[kGcmNonceSize] = {};
+};
+
 // Opens a combined value made by aesGcmSeal. Fails when it is shorter than
 // 28 bytes, the key is not 32 bytes or the tag does not verify.
 Result<Secret> aesGcmOpen(ByteView key, ByteView combined, ByteView aad);

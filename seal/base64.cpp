@@ -22,23 +22,23 @@ constexpr auto kDecoding = decodingTable();
 }  // namespace
 
 SecretString b64(platform::ByteView bytes) {
-  SecretString text;
-  text.reserve((bytes.size() + 2) / 3 * 4);
+  SecretString text((bytes.size() + 2) / 3 * 4, '=');
+  char* out = text.data();
   size_t i = 0;
-  for (; i + 3 <= bytes.size(); i += 3) {
+  for (; i + 3 <= bytes.size(); i += 3, out += 4) {
     unsigned group = bytes[i] << 16 | bytes[i + 1] << 8 | bytes[i + 2];
-    text += kAlphabet[group >> 18 & 63];
-    text += kAlphabet[group >> 12 & 63];
-    text += kAlphabet[group >> 6 & 63];
-    text += kAlphabet[group & 63];
+    out[0] = kAlphabet[group >> 18 & 63];
+    out[1] = kAlphabet[group >> 12 & 63];
+    out[2] = kAlphabet[group >> 6 & 63];
+    out[3] = kAlphabet[group & 63];
   }
   size_t rest = bytes.size() - i;
   if (rest) {
     unsigned group = bytes[i] << 16 | (rest == 2 ? bytes[i + 1] << 8 : 0);
-    text += kAlphabet[group >> 18 & 63];
-    text += kAlphabet[group >> 12 & 63];
-    text += rest == 2 ? kAlphabet[group >> 6 & 63] : '=';
-    text += '=';
+    out[0] = kAlphabet[group >> 18 & 63];
+    out[1] = kAlphabet[group >> 12 & 63];
+    if (rest == 2)
+      out[2] = kAlphabet[group >> 6 & 63];
   }
   return text;
 }
@@ -51,22 +51,35 @@ std::optional<platform::Secret> decodeStrict(std::string_view text) {
     ++padding;
   if (padding > 2)
     return std::nullopt;
-  platform::Secret bytes;
-  bytes.reserve(text.size() / 4 * 3);
+  size_t symbols = text.size() - padding;
+  platform::Secret bytes(symbols * 6 / 8);
+  std::uint8_t* out = bytes.data();
+  size_t i = 0;
+  for (; i + 4 <= symbols; i += 4, out += 3) {
+    int a = kDecoding[static_cast<unsigned char>(text[i])];
+    int b = kDecoding[static_cast<unsigned char>(text[i + 1])];
+    int c = kDecoding[static_cast<unsigned char>(text[i + 2])];
+    int d = kDecoding[static_cast<unsigned char>(text[i + 3])];
+    if ((a | b | c | d) < 0)
+      return std::nullopt;
+    unsigned group = static_cast<unsigned>(a << 18 | b << 12 | c << 6 | d);
+    out[0] = static_cast<std::uint8_t>(group >> 16);
+    out[1] = static_cast<std::uint8_t>(group >> 8);
+    out[2] = static_cast<std::uint8_t>(group);
+  }
+  // The last, padded group: two or three symbols give one or two bytes.
   unsigned group = 0;
-  int bits = 0;
-  for (size_t i = 0; i < text.size() - padding; ++i) {
-    int value = kDecoding[static_cast<unsigned char>(text[i])];
+  size_t rest = symbols - i;
+  for (size_t k = 0; k < rest; ++k) {
+    int value = kDecoding[static_cast<unsigned char>(text[i + k])];
     if (value < 0)
       return std::nullopt;
-    group = (group << 6 | static_cast<unsigned>(value)) & 0xffffff;
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      bytes.push_back(static_cast<std::uint8_t>(group >> bits));
-    }
+    group |= static_cast<unsigned>(value) << (18 - 6 * k);
   }
-  group = 0;
+  if (rest >= 2)
+    *out++ = static_cast<std::uint8_t>(group >> 16);
+  if (rest == 3)
+    *out++ = static_cast<std::uint8_t>(group >> 8);
   return bytes;
 }
 

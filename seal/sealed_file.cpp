@@ -12,52 +12,91 @@ namespace vell::seal {
 
 namespace {
 
-Result<platform::Secret> readWholeFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return Error{"cannot open " + path + ": " + std::strerror(errno)};
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return Error{path + " is not a regular file"};
+// Plaintext is read and encrypted a piece at a time: the sealed file is the
+// same as sealing the whole content at once, but memory stays small and the
+// plaintext never sits in memory whole.
+constexpr std::size_t kPiece = 1 << 20;
+
+class InputFile {
+ public:
+  ~InputFile() {
+    if (fd_ >= 0)
+      ::close(fd_);
   }
-  // Sized once from the file's length, so the plaintext never lives in a
-  // grown-and-copied buffer (peak memory stays near twice the file).
-  platform::Secret content(static_cast<std::size_t>(info.st_size));
-  std::size_t done = 0;
-  while (true) {
-    if (done == content.size())
-      content.resize(content.size() + 65536);  // the file grew while we read it
-    ssize_t got = ::read(fd, content.data() + done, content.size() - done);
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got < 0) {
-      ::close(fd);
-      return Error{"cannot read " + path + ": " + std::strerror(errno)};
+
+  Status open(const std::string& path) {
+    path_ = path;
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+      return Error{"cannot open " + path + ": " + std::strerror(errno)};
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))
+      return Error{path + " is not a regular file"};
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return ok();
+  }
+
+  // Fills `buffer` as far as the file goes; returns the bytes read.
+  Result<std::size_t> read(platform::Secret& buffer) {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+      ssize_t got = ::read(fd_, buffer.data() + done, buffer.size() - done);
+      if (got < 0 && errno == EINTR)
+        continue;
+      if (got < 0)
+        return Error{"cannot read " + path_ + ": " + std::strerror(errno)};
+      if (got == 0)
+        break;
+      done += static_cast<std::size_t>(got);
     }
-    if (got == 0)
-      break;
-    done += static_cast<std::size_t>(got);
+    return done;
   }
-  ::close(fd);
-  content.resize(done);
-  return content;
-}
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
 
 }  // namespace
 
 Result<std::int64_t> sealFile(platform::ByteView key, const std::string& inPath,
                               const std::string& outPath, platform::ByteView aad) {
-  auto content = readWholeFile(inPath);
-  if (!content)
-    return content.error();
-  auto combined = platform::aesGcmSeal(key, *content, aad);
-  if (!combined)
-    return combined.error();
-  content = platform::Secret();  // wiped now, before the write's allocations
-  if (auto written = writeFileAtomically(outPath, *combined, 0666); !written)
+  InputFile in;
+  if (auto opened = in.open(inPath); !opened)
+    return opened.error();
+  auto out = TempFile::create(outPath, 0666);
+  if (!out)
+    return out.error();
+  auto sealer = platform::AesGcmSealer::start(key, aad);
+  if (!sealer)
+    return sealer.error();
+  if (auto written = out->write(sealer->nonce()); !written)
     return written.error();
-  return static_cast<std::int64_t>(combined->size());
+  platform::Secret plaintext(kPiece);
+  platform::Bytes ciphertext(kPiece);
+  std::int64_t total = platform::kGcmNonceSize;
+  while (true) {
+    auto got = in.read(plaintext);
+    if (!got)
+      return got.error();
+    if (*got == 0)
+      break;
+    platform::ByteView piece(plaintext.data(), *got);
+    if (auto sealed = sealer->update(piece, ciphertext.data()); !sealed)
+      return sealed.error();
+    if (auto written = out->write(platform::ByteView(ciphertext.data(), *got)); !written)
+      return written.error();
+    total += static_cast<std::int64_t>(*got);
+  }
+  std::uint8_t tag[platform::kGcmTagSize];
+  if (auto finished = sealer->finish(tag); !finished)
+    return finished.error();
+  if (auto written = out->write(platform::ByteView(tag, sizeof tag)); !written)
+    return written.error();
+  total += static_cast<std::int64_t>(sizeof tag);
+  if (auto committed = out->commit(); !committed)
+    return committed.error();
+  return total;
 }
 
 }  // namespace vell::seal
