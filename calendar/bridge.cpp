@@ -1,7 +1,8 @@
 #include "calendar/bridge.hpp"
 
-#include <chrono>
 #include <dirent.h>
+
+#include <chrono>
 #include <set>
 
 #include "calendar/json_file.hpp"

@@ -1,11 +1,12 @@
 #include "calendar/job.hpp"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 
 namespace vell::calendar {
 
@@ -54,7 +55,9 @@ std::optional<std::string> readJobFile(const std::string& path) {
 
 double doubleValue(std::string_view text) {
   std::size_t at = 0;
-  auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
+  auto space = [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+  };
   auto digit = [&](std::size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
   while (at < text.size() && space(text[at]))
     ++at;

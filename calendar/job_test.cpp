@@ -1,10 +1,11 @@
 #include "calendar/job.hpp"
 
-#include <cmath>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cmath>
+#include <fstream>
 
 #include "common/test_folder.hpp"
 
@@ -13,11 +14,11 @@ namespace {
 
 TEST(Job, DoubleValueReadsTheNumberAtTheStart) {
   const std::vector<std::pair<std::string, double>> cases = {
-      {"12", 12},         {"12.5abc", 12.5},    {"  -3e2", -300},    {"\t\n+7", 7},
-      {".5", 0.5},        {"5.", 5},            {"1e", 1},           {"1e+", 1},
-      {"2E3x", 2000},     {"", 0},              {"abc", 0},          {"-", 0},
-      {".", 0},           {"-.e5", 0},          {"inf", 0},          {"nan", 0},
-      {"0x10", 0},        {"1,5", 1},           {"1 000", 1},        {"1772323200.25", 1772323200.25},
+      {"12", 12},     {"12.5abc", 12.5}, {"  -3e2", -300}, {"\t\n+7", 7},
+      {".5", 0.5},    {"5.", 5},         {"1e", 1},        {"1e+", 1},
+      {"2E3x", 2000}, {"", 0},           {"abc", 0},       {"-", 0},
+      {".", 0},       {"-.e5", 0},       {"inf", 0},       {"nan", 0},
+      {"0x10", 0},    {"1,5", 1},        {"1 000", 1},     {"1772323200.25", 1772323200.25},
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(doubleValue(text), expected) << '"' << text << '"';
@@ -29,8 +30,16 @@ TEST(Job, NumbersOfMembers) {
   const auto job = nlohmann::json::parse(R"({"n": 1.5, "i": -4, "t": true, "f": false, "z": null,
       "s": " 42.5 seconds", "w": "soon", "a": [1], "o": {"x": 1}})");
   const std::vector<std::pair<const char*, std::optional<double>>> cases = {
-      {"n", 1.5}, {"i", -4},  {"t", 1}, {"f", 0}, {"z", 0}, {"s", 42.5},
-      {"w", 0},   {"missing", 0}, {"a", std::nullopt}, {"o", std::nullopt},
+      {"n", 1.5},
+      {"i", -4},
+      {"t", 1},
+      {"f", 0},
+      {"z", 0},
+      {"s", 42.5},
+      {"w", 0},
+      {"missing", 0},
+      {"a", std::nullopt},
+      {"o", std::nullopt},
   };
   for (const auto& [key, expected] : cases)
     EXPECT_EQ(numberOf(job, key), expected) << key;

@@ -27,7 +27,8 @@ void writeJSON(const nlohmann::json& object, const std::string& file) {
   // The mask may have taken bits from 0600 at creation; set them exactly.
   if (::fchmod(temporary->fd(), 0600) != 0)
     return;
-  if (!temporary->write(std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size())))
+  if (!temporary->write(
+          std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size())))
     return;
   // The parent reads these at once; a flush to disk would only slow answers.
   (void)temporary->commit(TempFile::Flush::no);

@@ -1,9 +1,10 @@
 #include "calendar/json_file.hpp"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
 
 #include "common/test_folder.hpp"
 

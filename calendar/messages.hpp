@@ -14,7 +14,8 @@ inline constexpr std::string_view badRange = "Use a date range of up to 31 days.
 inline constexpr std::string_view selectCalendars = "Select calendars first.";
 inline constexpr std::string_view calendarsGone = "Selected calendars are no longer available.";
 inline constexpr std::string_view cannotAccept = "The selected calendar cannot accept this event.";
-inline constexpr std::string_view notSaved = "Event could not be saved. Check Calendar before retrying.";
+inline constexpr std::string_view notSaved =
+    "Event could not be saved. Check Calendar before retrying.";
 inline constexpr std::string_view unsupported = "Unsupported calendar action.";
 }  // namespace message
 

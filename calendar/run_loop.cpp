@@ -45,7 +45,8 @@ int RunLoop::run() {
       continue;
     }
     std::chrono::nanoseconds wait = timerBlock_ ? nextFire_ - now : std::chrono::hours(1);
-    timespec timeout{static_cast<time_t>(wait.count() / 1000000000), static_cast<long>(wait.count() % 1000000000)};
+    timespec timeout{static_cast<time_t>(wait.count() / 1000000000),
+                     static_cast<long>(wait.count() % 1000000000)};
     int signal = ::sigtimedwait(&signals_, nullptr, &timeout);
     if (signal == SIGTERM || signal == SIGINT)
       return 0;

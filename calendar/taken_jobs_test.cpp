@@ -1,7 +1,8 @@
 #include "calendar/taken_jobs.hpp"
 
-#include <fstream>
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "common/test_folder.hpp"
 

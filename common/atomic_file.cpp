@@ -1,10 +1,11 @@
 #include "common/atomic_file.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <random>
-#include <unistd.h>
 
 namespace vell {
 

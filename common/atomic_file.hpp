@@ -1,9 +1,10 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <span>
 #include <string>
-#include <sys/types.h>
 
 #include "common/result.hpp"
 
@@ -52,7 +53,6 @@ class TempFile {
 // old file is untouched.
 Status writeFileAtomically(const std::filesystem::path& target,
                            std::span<const unsigned char> bytes, mode_t mode);
-Status writeFileAtomically(const std::filesystem::path& target, std::string_view text,
-                           mode_t mode);
+Status writeFileAtomically(const std::filesystem::path& target, std::string_view text, mode_t mode);
 
 }  // namespace vell

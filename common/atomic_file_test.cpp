@@ -1,8 +1,9 @@
 #include "common/atomic_file.hpp"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <fstream>
 
 #include "common/test_folder.hpp"
 

@@ -1,10 +1,11 @@
 #include "common/fuzz_driver.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 #include <fstream>
 #include <iterator>
 
@@ -20,12 +21,31 @@ Bytes readBytes(const std::filesystem::path& path) {
 }
 
 // Bytes that tend to reach the corners of text parsers.
-const std::vector<Bytes> kTokens = {
-    {'"'}, {'\\'}, {'{'}, {'}'}, {'['}, {']'}, {':'}, {','}, {'\n'}, {'\r', '\n'}, {'\t'},
-    {0}, {0xff}, {0xc3, 0x28}, {0xe2, 0x80, 0x99}, {0xf0, 0x9f, 0x98, 0x80}, {'-'}, {'.'},
-    {'e', '9', '9', '9'}, {'\\', 'u', 'd', '8', '0', '0'}, {'n', 'u', 'l', 'l'},
-    {'t', 'r', 'u', 'e'}, {'1', 'e', '3', '0', '8'}, {'9', '9', '9', '9', '9', '9', '9', '9',
-    '9', '9', '9', '9', '9', '9', '9', '9', '9', '9', '9', '9'}};
+const std::vector<Bytes> kTokens = {{'"'},
+                                    {'\\'},
+                                    {'{'},
+                                    {'}'},
+                                    {'['},
+                                    {']'},
+                                    {':'},
+                                    {','},
+                                    {'\n'},
+                                    {'\r', '\n'},
+                                    {'\t'},
+                                    {0},
+                                    {0xff},
+                                    {0xc3, 0x28},
+                                    {0xe2, 0x80, 0x99},
+                                    {0xf0, 0x9f, 0x98, 0x80},
+                                    {'-'},
+                                    {'.'},
+                                    {'e', '9', '9', '9'},
+                                    {'\\', 'u', 'd', '8', '0', '0'},
+                                    {'n', 'u', 'l', 'l'},
+                                    {'t', 'r', 'u', 'e'},
+                                    {'1', 'e', '3', '0', '8'},
+                                    {'9', '9', '9', '9', '9', '9', '9', '9', '9', '9',
+                                     '9', '9', '9', '9', '9', '9', '9', '9', '9', '9'}};
 
 // The input under test, written out by the fault handler so that a crash
 // can be replayed: `target crash-input`.
@@ -150,8 +170,8 @@ int fuzzMain(const std::vector<std::string>& args,
       target(input);
       currentInput = nullptr;
     }
-    std::printf("%lld mutated inputs, %zu replayed files: no fault\n",
-                static_cast<long long>(runs), files.size());
+    std::printf("%lld mutated inputs, %zu replayed files: no fault\n", static_cast<long long>(runs),
+                files.size());
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "common/fuzz_driver.hpp"
 
 #include <gtest/gtest.h>
+
 #include <set>
 
 namespace vell {

@@ -1,11 +1,12 @@
 #include "common/numbers.hpp"
 
-#include <cerrno>
+#include <locale.h>
+
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cstdlib>
-#include <locale.h>
 #include <string>
 
 namespace vell {
@@ -48,7 +49,8 @@ std::optional<std::int64_t> parseInt64(std::string_view text) {
   // from_chars takes a leading minus but not a plus; feed it the sign it reads.
   std::string normalised = negative ? "-" + std::string(digits) : std::string(digits);
   std::int64_t value = 0;
-  auto [end, error] = std::from_chars(normalised.data(), normalised.data() + normalised.size(), value);
+  auto [end, error] =
+      std::from_chars(normalised.data(), normalised.data() + normalised.size(), value);
   if (error != std::errc() || end != normalised.data() + normalised.size())
     return std::nullopt;
   return value;

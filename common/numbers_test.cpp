@@ -1,8 +1,9 @@
 #include "common/numbers.hpp"
 
+#include <gtest/gtest.h>
+
 #include <clocale>
 #include <cmath>
-#include <gtest/gtest.h>
 
 namespace vell {
 
@@ -11,10 +12,21 @@ TEST(ParseDouble, ReadsWholeTextAsStrtodDoes) {
     const char* text;
     std::optional<double> value;
   } cases[] = {
-      {"1", 1.0},        {"-2.5", -2.5},   {"+0.25", 0.25},     {"1e3", 1000.0},
-      {".5", 0.5},       {"5.", 5.0},      {"0x10", 16.0},      {"", std::nullopt},
-      {" 1", std::nullopt}, {"1 ", std::nullopt}, {"\t1", std::nullopt}, {"1,5", std::nullopt},
-      {"abc", std::nullopt}, {"1e", std::nullopt}, {"--1", std::nullopt},
+      {"1", 1.0},
+      {"-2.5", -2.5},
+      {"+0.25", 0.25},
+      {"1e3", 1000.0},
+      {".5", 0.5},
+      {"5.", 5.0},
+      {"0x10", 16.0},
+      {"", std::nullopt},
+      {" 1", std::nullopt},
+      {"1 ", std::nullopt},
+      {"\t1", std::nullopt},
+      {"1,5", std::nullopt},
+      {"abc", std::nullopt},
+      {"1e", std::nullopt},
+      {"--1", std::nullopt},
   };
   for (const auto& c : cases)
     EXPECT_EQ(parseDouble(c.text), c.value) << c.text;

@@ -3,15 +3,16 @@
 // Runs a program as a parent would, for black-box tests: feeds it standard
 // input, collects standard output and error, and waits for its exit status.
 
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <stdexcept>
-#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 extern char** environ;
@@ -65,9 +66,8 @@ inline ProcessResult runProcess(const std::string& program, const std::vector<st
   bool outOpen = true, errOpen = true;
   char buffer[65536];
   while (outOpen || errOpen || inFd >= 0) {
-    pollfd fds[3] = {{outOpen ? out[0] : -1, POLLIN, 0},
-                     {errOpen ? err[0] : -1, POLLIN, 0},
-                     {inFd, POLLOUT, 0}};
+    pollfd fds[3] = {
+        {outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}, {inFd, POLLOUT, 0}};
     if (::poll(fds, 3, -1) < 0 && errno != EINTR)
       break;
     for (int i = 0; i < 2; ++i) {

@@ -1,6 +1,6 @@
-#include "cover/scene.hpp"
-
 #include "platform/vision/aesthetics.hpp"
+
+#include "cover/scene.hpp"
 
 namespace vell::cover {
 

@@ -1,6 +1,6 @@
-#include "cover/scene.hpp"
-
 #include "platform/vision/attention.hpp"
+
+#include "cover/scene.hpp"
 
 namespace vell::cover {
 

@@ -1,9 +1,10 @@
 #include "cover/driver.hpp"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <future>
-#include <unistd.h>
 
 #include "cover/encode.hpp"
 #include "cover/geometry.hpp"
@@ -77,8 +78,7 @@ int run(const std::vector<std::string>& args) {
     fail(cropFailedText, exitCropOrScale);
   // The aesthetics are scored on a second thread, beside the rest of the run.
   std::future<std::optional<Aesthetics>> aesthetics =
-      std::async(scoreAesthetics,
-                 analysisCrop(sighted.analysisPicture, geometry.crop));
+      std::async(scoreAesthetics, analysisCrop(sighted.analysisPicture, geometry.crop));
   if (std::optional<std::string> debugPath = commandLine.option("--debug"))
     writeDebugPicture(*debugPath, working->bitmap, heat, scene.objects, geometry);
 
@@ -102,9 +102,9 @@ int run(const std::vector<std::string>& args) {
 
   // Byte-budget JPEG and the output file. Only the encoder runs again.
   const platform::Bitmap& pixels = *output;
-  Result<Encoding> encoding = encodeWithinBudget(
-      [&pixels](double q) { return platform::encodeJpeg(pixels, q); }, settings.quality,
-      settings.maxBytes);
+  Result<Encoding> encoding =
+      encodeWithinBudget([&pixels](double q) { return platform::encodeJpeg(pixels, q); },
+                         settings.quality, settings.maxBytes);
   if (!encoding)
     fail(encodeFailedText, exitEncode);
   Status written = writeOutput(commandLine.pos[1], encoding->bytes);

@@ -1,8 +1,9 @@
 #include "cover/encode.hpp"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <fstream>
 
 #include "common/test_folder.hpp"
 
@@ -29,12 +30,12 @@ TEST(EncodeWithinBudget, StepsDownToTheFloor) {
     std::int64_t maxBytes;
     std::vector<double> qualities;
   } cases[] = {
-      {0.9, 1100000, {0.9}},                           // fits at once
-      {0.9, 820000, {0.9, 0.86, 0.86 - 0.04}},         // fits only at 0.82
-      {0.9, 700000, {0.9, 0.86, 0.86 - 0.04, 0.8}},    // over budget even at the floor
+      {0.9, 1100000, {0.9}},                         // fits at once
+      {0.9, 820000, {0.9, 0.86, 0.86 - 0.04}},       // fits only at 0.82
+      {0.9, 700000, {0.9, 0.86, 0.86 - 0.04, 0.8}},  // over budget even at the floor
       {0.9, 0, {0.9, 0.86, 0.86 - 0.04, 0.8}},
       {0.9, -5, {0.9, 0.86, 0.86 - 0.04, 0.8}},
-      {0.5, 0, {0.5}},                                 // at or below the floor: once
+      {0.5, 0, {0.5}},  // at or below the floor: once
       {0.8, 0, {0.8}},
       {0.83, 0, {0.83, 0.8}},
   };

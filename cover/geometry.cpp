@@ -50,7 +50,8 @@ Box grownFromRegions(const GeometryInput& in) {
     if (!(object.confidence > objectThreshold))
       continue;
     const Box& b = object.box;
-    double overlapW = std::max(0.0, std::min(b.right(), current.right()) - std::max(current.x, b.x));
+    double overlapW =
+        std::max(0.0, std::min(b.right(), current.right()) - std::max(current.x, b.x));
     double overlapH =
         std::max(0.0, std::min(b.bottom(), current.bottom()) - std::max(current.y, b.y));
     if (area(b) < objectThreshold && b.h * (b.w * objectThreshold) < overlapW * overlapH)

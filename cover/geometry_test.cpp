@@ -1,7 +1,8 @@
 #include "cover/geometry.hpp"
 
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "common/r3.hpp"
 
@@ -243,8 +244,8 @@ TEST(Geometry, CropRespectsTheLimits) {
   // Whatever the subject, the crop keeps the aspect, stays inside the image
   // and never zooms past the limits.
   Heat none;
-  const Box subjects[] = {{0.45, 0.45, 0.01, 0.01}, {0, 0, 1, 1}, {0.9, 0.9, 0.3, 0.3},
-                          {-0.2, 0.5, 0.1, 0.9}};
+  const Box subjects[] = {
+      {0.45, 0.45, 0.01, 0.01}, {0, 0, 1, 1}, {0.9, 0.9, 0.3, 0.3}, {-0.2, 0.5, 0.1, 0.9}};
   for (const Box& subject : subjects) {
     GeometryInput in = input(4000, 3000, 2400, 1500, none);
     in.focus = std::to_string(subject.x) + "," + std::to_string(subject.y) + "," +

@@ -1,7 +1,8 @@
 #include "cover/heat.hpp"
 
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <limits>
 
 namespace vell::cover {
@@ -69,14 +70,14 @@ TEST(Heat, MassCountsCellCentresInsideInclusively) {
       {{0, 0, 1, 1}, 1.0},
       {{-5, -5, 10, 10}, 1.0},
       {{0, 0, 0.5, 1}, 0.5},
-      {{0.125, 0.25, 0, 0}, 0.125},       // a point exactly on a centre
-      {{0.125, 0.25, 0.25, 0.5}, 0.5},    // edges through four centres
-      {{0.13, 0.26, 0.2, 0.2}, 0},        // no centre inside
+      {{0.125, 0.25, 0, 0}, 0.125},     // a point exactly on a centre
+      {{0.125, 0.25, 0.25, 0.5}, 0.5},  // edges through four centres
+      {{0.13, 0.26, 0.2, 0.2}, 0},      // no centre inside
       {{0.6, 0, 0.1, 1}, 0.25},
-      {{0.5, 0.5, -0.2, 0.3}, 0},         // a reversed box holds nothing
+      {{0.5, 0.5, -0.2, 0.3}, 0},  // a reversed box holds nothing
       {{nan, 0, 1, 1}, 0},
       {{0, 0, inf, inf}, 1.0},
-      {{-inf, 0, inf, 1}, 0},             // -inf + inf is NaN: nothing
+      {{-inf, 0, inf, 1}, 0},  // -inf + inf is NaN: nothing
       {{1.5, 0, 1, 1}, 0},
   };
   for (const auto& c : cases)

@@ -1,6 +1,6 @@
-#include "cover/scene.hpp"
-
 #include "platform/vision/objectness.hpp"
+
+#include "cover/scene.hpp"
 
 namespace vell::cover {
 

@@ -77,8 +77,7 @@ TEST(ScaleAndSharpen, GivesExactlyTheOutputSize) {
   // A crop whose scale factors differ slightly on the two axes.
   platform::Bitmap crop = grey(444, 279, 100);
   for (double amount : {0.0, 0.5}) {
-    Sharpening s = sharpeningFor(crop.width, crop.height, 480, 300,
-                                 std::to_string(amount));
+    Sharpening s = sharpeningFor(crop.width, crop.height, 480, 300, std::to_string(amount));
     Result<platform::Bitmap> output = scaleAndSharpen(crop, 480, 300, s);
     ASSERT_TRUE(output);
     EXPECT_EQ(output->width, 480);

@@ -1,7 +1,8 @@
 #include "cover/report.hpp"
 
-#include <cmath>
 #include <unistd.h>
+
+#include <cmath>
 
 #include "common/r3.hpp"
 

@@ -1,6 +1,7 @@
 #include "cover/report.hpp"
 
 #include <gtest/gtest.h>
+
 #include <limits>
 
 namespace vell::cover {

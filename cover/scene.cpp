@@ -10,8 +10,8 @@ namespace vell::cover {
 
 void addHeatMap(Scene& scene, std::int64_t width, std::int64_t height,
                 const std::vector<float>& samples) {
-  if (width <= 0 || height <= 0 || samples.size() / static_cast<size_t>(width) !=
-                                       static_cast<size_t>(height) ||
+  if (width <= 0 || height <= 0 ||
+      samples.size() / static_cast<size_t>(width) != static_cast<size_t>(height) ||
       samples.size() % static_cast<size_t>(width) != 0)
     return;
   scene.hw = width;
@@ -77,9 +77,10 @@ platform::Bitmap analysisCrop(const platform::Bitmap& copy, const Box& crop) {
   const double top = std::min(std::round(crop.y * H), H - 1);
   const double right = std::round((crop.x + crop.w) * W);
   const double bottom = std::round((crop.y + crop.h) * H);
-  Result<platform::Bitmap> part = platform::crop(
-      copy, {static_cast<int>(left), static_cast<int>(top),
-             std::max(1, static_cast<int>(right - left)), std::max(1, static_cast<int>(bottom - top))});
+  Result<platform::Bitmap> part =
+      platform::crop(copy, {static_cast<int>(left), static_cast<int>(top),
+                            std::max(1, static_cast<int>(right - left)),
+                            std::max(1, static_cast<int>(bottom - top))});
   return part ? std::move(*part) : copy;
 }
 

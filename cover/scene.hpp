@@ -29,7 +29,8 @@ struct Scene {
 void addHeatMap(Scene& scene, std::int64_t width, std::int64_t height,
                 const std::vector<float>& samples);
 // The attention regions, converted to top-left boxes, in order.
-void addAttentionRegions(Scene& scene, const std::vector<platform::vision::NormalizedRect>& regions);
+void addAttentionRegions(Scene& scene,
+                         const std::vector<platform::vision::NormalizedRect>& regions);
 // The object regions with their confidences, in order.
 void addObjects(Scene& scene, const std::vector<platform::vision::RectObservation>& objects);
 

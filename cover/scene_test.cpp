@@ -1,7 +1,8 @@
 #include "cover/scene.hpp"
 
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "common/atomic_file.hpp"
 #include "common/test_folder.hpp"
@@ -54,7 +55,8 @@ TEST(LoadAndAnalyse, CopyIsTheWorkingImageAtMostAnalysisSideLong) {
   auto png = platform::encodePng(picture);
   ASSERT_TRUE(png);
   std::string path = (folder.path() / "wide.png").string();
-  ASSERT_TRUE(writeFileAtomically(path, std::span<const unsigned char>(png->data(), png->size()), 0644));
+  ASSERT_TRUE(
+      writeFileAtomically(path, std::span<const unsigned char>(png->data(), png->size()), 0644));
 
   struct Case {
     std::optional<std::string> blur;

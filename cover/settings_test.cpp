@@ -1,7 +1,8 @@
 #include "cover/settings.hpp"
 
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace vell::cover {
 namespace {
@@ -16,7 +17,10 @@ TEST(ScanArguments, SortsArgumentsIntoOptionsFlagsAndPositionals) {
     Args pos;
   } cases[] = {
       {{}, {}, {}, {}},
-      {{"in.jpg", "--size", "3000x2000", "out.jpg"}, {{"--size", "3000x2000"}}, {}, {"in.jpg", "out.jpg"}},
+      {{"in.jpg", "--size", "3000x2000", "out.jpg"},
+       {{"--size", "3000x2000"}},
+       {},
+       {"in.jpg", "out.jpg"}},
       {{"--analyze", "in.jpg"}, {}, {"--analyze"}, {"in.jpg"}},
       // An option takes its successor whatever it looks like.
       {{"in.jpg", "--focus", "--analyze"}, {{"--focus", "--analyze"}}, {}, {"in.jpg"}},
@@ -58,7 +62,8 @@ TEST(ScanArguments, ChecksPositionalCount) {
       {{"in.jpg", "--debug"}, true},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(enoughPositionals(scanArguments(c.args)), c.enough) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(enoughPositionals(scanArguments(c.args)), c.enough)
+        << ::testing::PrintToString(c.args);
 }
 
 TEST(ReadSettings, ReadsSizeWithItsQuirks) {
@@ -66,10 +71,18 @@ TEST(ReadSettings, ReadsSizeWithItsQuirks) {
     std::string size;
     std::int64_t OW, OH;
   } cases[] = {
-      {"3000x2000", 3000, 2000}, {"10x10", 64, 40},         {"3000", 2400, 1500},
-      {"3000x2000x5", 2400, 1500}, {"3000X2000", 2400, 1500}, {"x3000x2000x", 3000, 2000},
-      {"3000xxx2000", 3000, 2000}, {"+3000x-7", 3000, 40},   {"3000xabcx2000", 3000, 2000},
-      {"3000.5x2000", 2400, 1500}, {"", 2400, 1500},         {"100000x100000", 100000, 100000},
+      {"3000x2000", 3000, 2000},
+      {"10x10", 64, 40},
+      {"3000", 2400, 1500},
+      {"3000x2000x5", 2400, 1500},
+      {"3000X2000", 2400, 1500},
+      {"x3000x2000x", 3000, 2000},
+      {"3000xxx2000", 3000, 2000},
+      {"+3000x-7", 3000, 40},
+      {"3000xabcx2000", 3000, 2000},
+      {"3000.5x2000", 2400, 1500},
+      {"", 2400, 1500},
+      {"100000x100000", 100000, 100000},
       {"99999999999999999999x100", 2400, 1500},
   };
   for (const auto& c : cases) {

@@ -95,14 +95,14 @@ Result<WorkingImage> buildWorkingImage(const std::string& path,
       return Error{"blur region grows the picture past the pixel ceiling"};
     const int x = static_cast<int>(patch->rect.left - working.extent.left);
     const int y = static_cast<int>(patch->rect.top - working.extent.top);
-    Result<platform::Bitmap> blurred =
-        platform::blurRegion(working.bitmap,
-                             {x, y, static_cast<int>(patch->rect.width),
-                              static_cast<int>(patch->rect.height)},
-                             patch->sigma);
+    Result<platform::Bitmap> blurred = platform::blurRegion(
+        working.bitmap,
+        {x, y, static_cast<int>(patch->rect.width), static_cast<int>(patch->rect.height)},
+        patch->sigma);
     if (!blurred)
       return blurred.error();
-    Result<platform::Composited> composited = platform::compositeOver(*blurred, x, y, working.bitmap);
+    Result<platform::Composited> composited =
+        platform::compositeOver(*blurred, x, y, working.bitmap);
     if (!composited)
       return composited.error();
     working.bitmap = std::move(composited->bitmap);

@@ -1,9 +1,10 @@
 #include "cover/working_image.hpp"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <fstream>
 #include <limits>
-#include <gtest/gtest.h>
 
 #include "common/atomic_file.hpp"
 #include "common/test_folder.hpp"
@@ -63,8 +64,8 @@ TEST(PlaceBlur, GrowsRegionsByFourPixelsASide) {
 TEST(PlaceBlur, RefusesRegionsThatAreNotPixels) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  for (BlurGroup group : {BlurGroup{nan, 0, 1, 1}, BlurGroup{0, 0, inf, 1}, BlurGroup{0, 0, 1, -inf},
-                          BlurGroup{1e12, 0, 1, 1}})
+  for (BlurGroup group : {BlurGroup{nan, 0, 1, 1}, BlurGroup{0, 0, inf, 1},
+                          BlurGroup{0, 0, 1, -inf}, BlurGroup{1e12, 0, 1, 1}})
     EXPECT_FALSE(placeBlur({0, 0, 1000, 800}, group));
 }
 
@@ -88,7 +89,8 @@ std::string stripes(const TestFolder& folder, int width, int height) {
   auto png = platform::encodePng(bitmap);
   EXPECT_TRUE(png);
   std::string path = (folder.path() / "stripes.png").string();
-  EXPECT_TRUE(writeFileAtomically(path, std::span<const unsigned char>(png->data(), png->size()), 0644));
+  EXPECT_TRUE(
+      writeFileAtomically(path, std::span<const unsigned char>(png->data(), png->size()), 0644));
   return path;
 }
 
@@ -115,8 +117,8 @@ TEST(BuildWorkingImage, BlursInsideAndGrowsPastTheEdges) {
   ASSERT_TRUE(inside);
   EXPECT_EQ(inside->IW, 200);
   EXPECT_EQ(inside->IH, 100);
-  EXPECT_LT(contrast(inside->bitmap, 40, 60, 80, 120), 60);   // blurred
-  EXPECT_EQ(contrast(inside->bitmap, 0, 10, 0, 200), 255);    // untouched
+  EXPECT_LT(contrast(inside->bitmap, 40, 60, 80, 120), 60);  // blurred
+  EXPECT_EQ(contrast(inside->bitmap, 0, 10, 0, 200), 255);   // untouched
 
   Result<WorkingImage> whole = buildWorkingImage(path, "0,0,1,1");
   ASSERT_TRUE(whole);

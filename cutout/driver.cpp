@@ -1,8 +1,9 @@
 #include "cutout/driver.hpp"
 
+#include <unistd.h>
+
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 #include "common/atomic_file.hpp"

@@ -1,9 +1,10 @@
 #include "encode/frame_index.hpp"
 
-#include <cerrno>
 #include <fcntl.h>
-#include <nlohmann/json.hpp>
 #include <unistd.h>
+
+#include <cerrno>
+#include <nlohmann/json.hpp>
 
 namespace vell::encode {
 

@@ -1,7 +1,8 @@
 #include "encode/frame_index.hpp"
 
-#include <fstream>
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "common/test_folder.hpp"
 
@@ -23,8 +24,7 @@ TEST(ParseIndex, AcceptsAndRejects) {
       {R"([["a", true], ["b", false]])", Frames{{"a", 1}, {"b", 0}}},
       {R"([["big", 18446744073709551615]])", Frames{{"big", 18446744073709551615.0}}},
       // Unusable pairs are skipped, the rest still count.
-      {R"([["a", "1"], ["b", 2], [1, 3], ["c"], [], ["d", null], ["e", [4]]])",
-       Frames{{"b", 2}}},
+      {R"([["a", "1"], ["b", 2], [1, 3], ["c"], [], ["d", null], ["e", [4]]])", Frames{{"b", 2}}},
       {R"([["", 0]])", Frames{{"", 0}}},
       {"\t[ [\"a\" , 1 ] ]\n", Frames{{"a", 1}}},
       // Nothing usable at all.

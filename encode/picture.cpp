@@ -46,10 +46,9 @@ Status drawPicture(const std::filesystem::path& file, platform::PixelBuffer& buf
     return decoded.error();
   // Flattened before scaling, so that transparent pixels' colours never bleed
   // into their neighbours; most photos need no flattening, and no copy.
-  auto stretched = isOpaque(*decoded)
-                       ? platform::stretch(*decoded, buffer.width(), buffer.height())
-                       : platform::stretch(platform::flattenOverBlack(*decoded), buffer.width(),
-                                           buffer.height());
+  auto stretched = isOpaque(*decoded) ? platform::stretch(*decoded, buffer.width(), buffer.height())
+                                      : platform::stretch(platform::flattenOverBlack(*decoded),
+                                                          buffer.width(), buffer.height());
   if (!stretched)
     return stretched.error();
   copyInto(*stretched, buffer);

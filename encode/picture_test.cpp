@@ -1,8 +1,9 @@
 #include "encode/picture.hpp"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <fstream>
-#include <gtest/gtest.h>
 
 #include "common/test_folder.hpp"
 #include "platform/image.hpp"

@@ -23,8 +23,9 @@ Record labelsMember(const std::vector<Classification>& labels) {
   std::vector<Classification> kept;
   std::copy_if(labels.begin(), labels.end(), std::back_inserter(kept),
                [](const Classification& label) { return label.confidence > labelThreshold; });
-  std::stable_sort(kept.begin(), kept.end(),
-                   [](const Classification& a, const Classification& b) { return a.confidence > b.confidence; });
+  std::stable_sort(kept.begin(), kept.end(), [](const Classification& a, const Classification& b) {
+    return a.confidence > b.confidence;
+  });
   if (kept.size() > maxLabels)
     kept.resize(maxLabels);
   Record l = Record::array();
@@ -34,8 +35,9 @@ Record labelsMember(const std::vector<Classification>& labels) {
 }
 
 int peopleCount(const std::vector<RectObservation>& humans) {
-  return int(std::count_if(humans.begin(), humans.end(),
-                           [](const RectObservation& human) { return human.confidence > peopleThreshold; }));
+  return int(std::count_if(humans.begin(), humans.end(), [](const RectObservation& human) {
+    return human.confidence > peopleThreshold;
+  }));
 }
 
 std::optional<double> widestFace(const std::vector<RectObservation>& faces) {
@@ -54,7 +56,8 @@ std::optional<Record> salientMember(const std::vector<NormalizedRect>& regions) 
   for (const auto& region : regions)
     if (region.w * region.h > largest->w * largest->h)
       largest = &region;
-  return Record::array({r3(largest->x), r3(1 - (largest->y + largest->h)), r3(largest->w), r3(largest->h)});
+  return Record::array(
+      {r3(largest->x), r3(1 - (largest->y + largest->h)), r3(largest->w), r3(largest->h)});
 }
 
 double textCoverage(const std::vector<RectObservation>& rectangles) {

@@ -18,7 +18,8 @@ std::vector<std::string> memberNames(const Record& record) {
 
 TEST(Labels, ThresholdStableOrderAndLimit) {
   const float nearest008 = 0.08f;
-  auto l = labelsMember({{"a", 0.9f}, {"b", 0.5f}, {"c", 0.5f}, {"d", nearest008}, {"e", 0.05f}, {"f", 0.0801f}});
+  auto l = labelsMember(
+      {{"a", 0.9f}, {"b", 0.5f}, {"c", 0.5f}, {"d", nearest008}, {"e", 0.05f}, {"f", 0.0801f}});
   EXPECT_EQ(l.dump(), R"([["a",0.9],["b",0.5],["c",0.5],["f",0.08]])");
   std::vector<Classification> many;
   for (int i = 0; i < 30; ++i)
@@ -38,8 +39,10 @@ TEST(Reductions, PeopleFacesRegionsAndCoverage) {
   EXPECT_FALSE(salientMember({}));
   EXPECT_EQ(salientMember({{0.1, 0.2, 0.5, 0.3}})->dump(), "[0.1,0.5,0.5,0.3]");
   // Equal areas: the first wins; a strictly larger one replaces it.
-  EXPECT_EQ(salientMember({{0.0, 0.0, 0.2, 0.5}, {0.5, 0.5, 0.5, 0.2}})->dump(), "[0.0,0.5,0.2,0.5]");
-  EXPECT_EQ(salientMember({{0.0, 0.0, 0.1, 0.1}, {0.25, 0.125, 0.5, 0.25}})->dump(), "[0.25,0.625,0.5,0.25]");
+  EXPECT_EQ(salientMember({{0.0, 0.0, 0.2, 0.5}, {0.5, 0.5, 0.5, 0.2}})->dump(),
+            "[0.0,0.5,0.2,0.5]");
+  EXPECT_EQ(salientMember({{0.0, 0.0, 0.1, 0.1}, {0.25, 0.125, 0.5, 0.25}})->dump(),
+            "[0.25,0.625,0.5,0.25]");
 
   EXPECT_DOUBLE_EQ(textCoverage({}), 0);
   EXPECT_DOUBLE_EQ(textCoverage({{{0, 0, 0.5, 0.5}, 1}, {{0, 0, 0.5, 0.5}, 1}}), 0.5);
@@ -70,7 +73,8 @@ TEST_F(ReadTest, RecordShapes) {
 
   vision.failBatch = false;
   Record plain = read("k3", picture, false, "auto", vision);
-  EXPECT_EQ(memberNames(plain), (std::vector<std::string>{"an", "f", "h", "hb", "k", "l", "sh", "tc", "w"}));
+  EXPECT_EQ(memberNames(plain),
+            (std::vector<std::string>{"an", "f", "h", "hb", "k", "l", "sh", "tc", "w"}));
   EXPECT_EQ(plain["l"].dump(), "[]");
   EXPECT_EQ(plain["tc"], 0.0);
   EXPECT_GT(plain["sh"].get<double>(), 0.0);

@@ -35,7 +35,8 @@ int run(std::vector<std::string> args) {
   return run(std::move(args), platformVision, stdout, stderr);
 }
 
-int run(std::vector<std::string> args, const VisionFactory& makeVision, std::FILE* out, std::FILE* err) {
+int run(std::vector<std::string> args, const VisionFactory& makeVision, std::FILE* out,
+        std::FILE* err) {
   const Settings settings = scanOptions(args);
   const bool prints = settings.prints;
   const std::string ocr = settings.ocr;

@@ -18,6 +18,7 @@ int run(std::vector<std::string> args);
 using VisionFactory = std::function<std::unique_ptr<Vision>()>;
 
 // The run with its services and streams handed in.
-int run(std::vector<std::string> args, const VisionFactory& makeVision, std::FILE* out, std::FILE* err);
+int run(std::vector<std::string> args, const VisionFactory& makeVision, std::FILE* out,
+        std::FILE* err);
 
 }  // namespace vell::place

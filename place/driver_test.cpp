@@ -1,8 +1,9 @@
 #include "place/driver.hpp"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
-#include <gtest/gtest.h>
 #include <thread>
 
 #include "common/test_folder.hpp"
@@ -50,14 +51,15 @@ class DriverTest : public ::testing::Test {
     std::fclose(err);
   }
   int runWith(std::vector<std::string> args) {
-    return run(std::move(args),
-               [this] {
-                 auto vision = std::make_unique<FakeVision>();
-                 if (prepare)
-                   prepare(*vision);
-                 return vision;
-               },
-               out, err);
+    return run(
+        std::move(args),
+        [this] {
+          auto vision = std::make_unique<FakeVision>();
+          if (prepare)
+            prepare(*vision);
+          return vision;
+        },
+        out, err);
   }
 };
 
@@ -74,7 +76,9 @@ TEST_F(DriverTest, UsageWhenNoListFileReads) {
   for (const auto& args : cases) {
     std::FILE* caseOut = std::tmpfile();
     std::FILE* caseErr = std::tmpfile();
-    EXPECT_EQ(run(args, [] { return std::make_unique<FakeVision>(); }, caseOut, caseErr), exitUsage);
+    EXPECT_EQ(run(
+                  args, [] { return std::make_unique<FakeVision>(); }, caseOut, caseErr),
+              exitUsage);
     EXPECT_EQ(contents(caseOut), "");
     EXPECT_EQ(contents(caseErr), usageLine);
     std::fclose(caseOut);

@@ -35,7 +35,8 @@ std::vector<std::int8_t> quantise(std::span<const double> values) {
 }
 
 std::string base64(std::span<const std::uint8_t> bytes) {
-  static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static constexpr char alphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string text;
   text.reserve((bytes.size() + 2) / 3 * 4);
   size_t i = 0;

@@ -1,8 +1,9 @@
 #include "place/list_file.hpp"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace vell::place {
 
@@ -48,7 +49,8 @@ std::vector<Job> parseList(std::string_view text) {
     size_t tab = line.find('\t', keyStart);
     if (tab == std::string_view::npos || tab + 1 == line.size())
       continue;
-    jobs.push_back({std::string(line.substr(keyStart, tab - keyStart)), std::string(line.substr(tab + 1))});
+    jobs.push_back(
+        {std::string(line.substr(keyStart, tab - keyStart)), std::string(line.substr(tab + 1))});
   }
   return jobs;
 }

@@ -56,9 +56,18 @@ TEST(ValidUtf8, AcceptsOnlyWellFormedText) {
     bool valid;
   };
   const Case cases[] = {
-      {"", true},           {"plain\t\n", true},       {"\xC3\xA9", true},        {"\xF0\x9F\x98\x80", true},
-      {"\xC3", false},      {"\xC0\xAF", false},       {"\xE0\x80\xAF", false},   {"\xED\xA0\x80", false},
-      {"\xF4\x90\x80\x80", false}, {"\xFF", false},    {"\x80", false},           {std::string("a\0b", 3), true},
+      {"", true},
+      {"plain\t\n", true},
+      {"\xC3\xA9", true},
+      {"\xF0\x9F\x98\x80", true},
+      {"\xC3", false},
+      {"\xC0\xAF", false},
+      {"\xE0\x80\xAF", false},
+      {"\xED\xA0\x80", false},
+      {"\xF4\x90\x80\x80", false},
+      {"\xFF", false},
+      {"\x80", false},
+      {std::string("a\0b", 3), true},
   };
   for (const auto& c : cases)
     EXPECT_EQ(isValidUtf8(c.bytes), c.valid) << testing::PrintToString(c.bytes);

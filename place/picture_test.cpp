@@ -1,8 +1,9 @@
 #include "place/picture.hpp"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 #include "common/test_folder.hpp"
 #include "place/test_support.hpp"
@@ -47,8 +48,12 @@ TEST(Load, SizesAndUnreadableFiles) {
     std::string name;
     int width, height;  // 0: nothing
   };
-  const Case cases[] = {{"big.png", 1024, 768}, {"small.png", 640, 480}, {"tall.png", 102, 1024},
-                        {"text.jpg", 0, 0},     {"empty.jpg", 0, 0},     {"missing.png", 0, 0},
+  const Case cases[] = {{"big.png", 1024, 768},
+                        {"small.png", 640, 480},
+                        {"tall.png", 102, 1024},
+                        {"text.jpg", 0, 0},
+                        {"empty.jpg", 0, 0},
+                        {"missing.png", 0, 0},
                         {".", 0, 0}};
   for (const auto& c : cases) {
     auto image = load((folder.path() / c.name).string(), 1024);

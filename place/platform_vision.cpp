@@ -51,8 +51,9 @@ class PlatformVision final : public Vision {
 
   Result<std::vector<RecognizedText>> recognizeText(const platform::Bitmap& image,
                                                     const MainBatch& batch) override {
-    return vision::recognizeText(image, batch.textRectangles,
-                                 {.minimumTextHeight = 0.018f, .accurate = true, .languageCorrection = true});
+    return vision::recognizeText(
+        image, batch.textRectangles,
+        {.minimumTextHeight = 0.018f, .accurate = true, .languageCorrection = true});
   }
 };
 

@@ -31,7 +31,8 @@ class FakeVision : public Vision {
       return Error{"fake failure"};
     return batch;
   }
-  Result<std::vector<RecognizedText>> recognizeText(const platform::Bitmap&, const MainBatch&) override {
+  Result<std::vector<RecognizedText>> recognizeText(const platform::Bitmap&,
+                                                    const MainBatch&) override {
     ++recognitions;
     if (failRecognition)
       return Error{"fake failure"};
@@ -49,7 +50,8 @@ inline void writePicture(const std::filesystem::path& path, int width, int heigh
       p[0] = value, p[1] = value, p[2] = value, p[3] = 255;
     }
   auto png = platform::encodePng(bitmap);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png->data()), png->size());
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(png->data()), png->size());
 }
 
 inline void writeText(const std::filesystem::path& path, const std::string& text) {

@@ -15,8 +15,14 @@ constexpr size_t longestLine = 80;
 
 bool isWhitespace(char32_t c) {
   switch (c) {
-    case 0x20: case 0xA0: case 0x1680: case 0x202F: case 0x205F: case 0x3000:  // Zs
-    case 0x2028: case 0x2029:                                                  // Zl, Zp
+    case 0x20:
+    case 0xA0:
+    case 0x1680:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:  // Zs
+    case 0x2028:
+    case 0x2029:  // Zl, Zp
     case 0x85:
       return true;
     default:
@@ -28,7 +34,11 @@ bool isWhitespace(char32_t c) {
 // non-space character.
 std::pair<char32_t, size_t> decodeAt(std::string_view text, size_t i) {
   auto byte = static_cast<unsigned char>(text[i]);
-  size_t length = byte < 0x80 ? 1 : (byte & 0xE0) == 0xC0 ? 2 : (byte & 0xF0) == 0xE0 ? 3 : (byte & 0xF8) == 0xF0 ? 4 : 0;
+  size_t length = byte < 0x80             ? 1
+                  : (byte & 0xE0) == 0xC0 ? 2
+                  : (byte & 0xF0) == 0xE0 ? 3
+                  : (byte & 0xF8) == 0xF0 ? 4
+                                          : 0;
   if (length == 0 || i + length > text.size())
     return {0xFFFD, 1};
   char32_t value = length == 1 ? byte : byte & (0x7F >> length);
@@ -98,7 +108,8 @@ Record textLines(const std::vector<RecognizedText>& recognized) {
       continue;
     lines.push_back({std::string(text), double(observation.confidence), observation.box.h});
   }
-  std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.height > b.height; });
+  std::stable_sort(lines.begin(), lines.end(),
+                   [](const Line& a, const Line& b) { return a.height > b.height; });
   if (lines.size() > maxLines)
     lines.resize(maxLines);
   Record tx = Record::array();
@@ -107,8 +118,8 @@ Record textLines(const std::vector<RecognizedText>& recognized) {
   return tx;
 }
 
-std::optional<Record> recognizeText(Vision& vision, const platform::Bitmap& image, const MainBatch& batch,
-                                    const std::string& ocr) {
+std::optional<Record> recognizeText(Vision& vision, const platform::Bitmap& image,
+                                    const MainBatch& batch, const std::string& ocr) {
   if (!shouldRecognize(ocr, batch.textRectangles.size()))
     return std::nullopt;
   auto recognized = vision.recognizeText(image, batch);

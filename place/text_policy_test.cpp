@@ -11,9 +11,9 @@ TEST(TextPolicy, WhenRecognitionRuns) {
     size_t rectangles;
     bool runs;
   };
-  const Case cases[] = {{"always", 0, true}, {"always", 3, true}, {"auto", 0, false}, {"auto", 1, true},
-                        {"never", 5, false}, {"Auto", 5, false}, {"ALWAYS", 5, false}, {"yes", 5, false},
-                        {"", 5, false}};
+  const Case cases[] = {{"always", 0, true},  {"always", 3, true}, {"auto", 0, false},
+                        {"auto", 1, true},    {"never", 5, false}, {"Auto", 5, false},
+                        {"ALWAYS", 5, false}, {"yes", 5, false},   {"", 5, false}};
   for (const auto& c : cases)
     EXPECT_EQ(shouldRecognize(c.ocr, c.rectangles), c.runs) << c.ocr << " " << c.rectangles;
 }
@@ -25,11 +25,11 @@ TEST(TextPolicy, Trimming) {
   const Case cases[] = {
       {"  word \n", "word"},
       {"\t\v\f\r\n x y \x0B", "x y"},
-      {"\xC2\xA0nbsp\xC2\xA0", "nbsp"},              // U+00A0
-      {"\xE3\x80\x80ideo\xE3\x80\x80", "ideo"},      // U+3000
-      {"\xE2\x80\xA8line\xE2\x80\xA9", "line"},      // U+2028, U+2029
-      {"\xC2\x85next\xC2\x85", "next"},              // U+0085
-      {"\xE2\x80\x8Bzw", "\xE2\x80\x8Bzw"},          // U+200B is not white space
+      {"\xC2\xA0nbsp\xC2\xA0", "nbsp"},          // U+00A0
+      {"\xE3\x80\x80ideo\xE3\x80\x80", "ideo"},  // U+3000
+      {"\xE2\x80\xA8line\xE2\x80\xA9", "line"},  // U+2028, U+2029
+      {"\xC2\x85next\xC2\x85", "next"},          // U+0085
+      {"\xE2\x80\x8Bzw", "\xE2\x80\x8Bzw"},      // U+200B is not white space
       {"caf\xC3\xA9 ", "caf\xC3\xA9"},
       {"   ", ""},
       {"", ""},
@@ -43,14 +43,15 @@ RecognizedText line(std::string text, float confidence, double height) {
 }
 
 TEST(TextPolicy, LengthsInUserPerceivedCharacters) {
-  const std::string accented = "e\xCC\x81";           // e + combining acute: one character
+  const std::string accented = "e\xCC\x81";  // e + combining acute: one character
   const std::string family = "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9";  // man ZWJ woman
   std::string eighty(80, 'x'), eightyOne(81, 'x'), accentedEighty;
   for (int i = 0; i < 80; ++i)
     accentedEighty += accented;
   auto tx = textLines({line(" A ", 1, 0.1), line(eighty, 1, 0.1), line(eightyOne, 1, 0.1),
                        line(accentedEighty, 1, 0.1), line(accentedEighty + "x", 1, 0.1),
-                       line(accented + accented, 1, 0.1), line(family, 1, 0.1), line(family + " ", 1, 0.1)});
+                       line(accented + accented, 1, 0.1), line(family, 1, 0.1),
+                       line(family + " ", 1, 0.1)});
   ASSERT_EQ(tx.size(), 3u);
   EXPECT_EQ(tx[0][0], eighty);
   EXPECT_EQ(tx[1][0], accentedEighty);

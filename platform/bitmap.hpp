@@ -14,7 +14,9 @@ struct Bitmap {
   std::vector<std::uint8_t> rgba;
 
   bool empty() const { return width <= 0 || height <= 0; }
-  std::uint8_t* pixel(int x, int y) { return rgba.data() + (static_cast<size_t>(y) * width + x) * 4; }
+  std::uint8_t* pixel(int x, int y) {
+    return rgba.data() + (static_cast<size_t>(y) * width + x) * 4;
+  }
   const std::uint8_t* pixel(int x, int y) const {
     return rgba.data() + (static_cast<size_t>(y) * width + x) * 4;
   }

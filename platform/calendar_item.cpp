@@ -169,7 +169,8 @@ std::optional<icaltimetype> timeOf(icalproperty* property, Zones& zones) {
 std::optional<std::string> textOf(icalcomponent* component, icalproperty_kind kind) {
   icalproperty* property = icalcomponent_get_first_property(component, kind);
   icalvalue* value = property ? icalproperty_get_value(property) : nullptr;
-  const char* text = value && icalvalue_isa(value) == ICAL_TEXT_VALUE ? icalvalue_get_text(value) : nullptr;
+  const char* text =
+      value && icalvalue_isa(value) == ICAL_TEXT_VALUE ? icalvalue_get_text(value) : nullptr;
   if (!text)
     return std::nullopt;
   return std::string(text);
@@ -185,13 +186,15 @@ void readLength(icalcomponent* component, ItemEvent& event, Zones& zones) {
   if (icalproperty* dtend = icalcomponent_get_first_property(component, ICAL_DTEND_PROPERTY)) {
     if (auto end = timeOf(dtend, zones)) {
       if (event.allDay)
-        event.durationDays = static_cast<int>(std::clamp<std::int64_t>(daysBetween(event.start, *end), 0, 3660000));
+        event.durationDays =
+            static_cast<int>(std::clamp<std::int64_t>(daysBetween(event.start, *end), 0, 3660000));
       else
         event.durationSeconds = std::max<std::int64_t>(0, seconds(*end) - event.startSeconds);
       return;
     }
   }
-  if (icalproperty* duration = icalcomponent_get_first_property(component, ICAL_DURATION_PROPERTY)) {
+  if (icalproperty* duration =
+          icalcomponent_get_first_property(component, ICAL_DURATION_PROPERTY)) {
     icaldurationtype length = icalproperty_get_duration(duration);
     if (!length.is_neg && !icaldurationtype_is_bad_duration(length)) {
       if (event.allDay)
@@ -215,16 +218,17 @@ void readRecurrence(icalcomponent* component, ItemEvent& event, Zones& zones) {
       icalmemory_free_buffer(text);
     }
   }
-  for (icalproperty* rdate = icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY); rdate;
-       rdate = icalcomponent_get_next_property(component, ICAL_RDATE_PROPERTY)) {
+  for (icalproperty* rdate = icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY);
+       rdate; rdate = icalcomponent_get_next_property(component, ICAL_RDATE_PROPERTY)) {
     if (!icalproperty_get_value(rdate))
       continue;
     icaldatetimeperiodtype value = icalproperty_get_rdate(rdate);
     if (!icaltime_is_null_time(value.time)) {
       if (auto start = withZone(value.time, rdate, zones)) {
         std::int64_t begin = seconds(*start);
-        std::int64_t end = event.allDay ? seconds(calendar_time::addDays(*start, event.durationDays))
-                                        : begin + event.durationSeconds;
+        std::int64_t end = event.allDay
+                               ? seconds(calendar_time::addDays(*start, event.durationDays))
+                               : begin + event.durationSeconds;
         event.rdates.push_back({begin, end});
       }
       continue;
@@ -240,8 +244,8 @@ void readRecurrence(icalcomponent* component, ItemEvent& event, Zones& zones) {
       end = begin + icaldurationtype_as_int(value.period.duration);
     event.rdates.push_back({begin, end});
   }
-  for (icalproperty* exdate = icalcomponent_get_first_property(component, ICAL_EXDATE_PROPERTY); exdate;
-       exdate = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
+  for (icalproperty* exdate = icalcomponent_get_first_property(component, ICAL_EXDATE_PROPERTY);
+       exdate; exdate = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
     auto excluded = timeOf(exdate, zones);
     if (!excluded)
       continue;

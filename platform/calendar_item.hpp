@@ -3,8 +3,9 @@
 // One vdir item (an iCalendar file) parsed into its events, and the
 // occurrences of those events in a time range. Internal to the calendar store.
 
-#include <cstdint>
 #include <libical/ical.h>
+
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>

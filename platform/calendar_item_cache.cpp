@@ -2,9 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <string_view>
 
 namespace vell {
 
@@ -57,7 +58,8 @@ std::vector<std::shared_ptr<const calendar_item::Item>> ItemCache::items(
     if (::fstatat(::dirfd(dir.get()), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(status.st_mode) || status.st_size > maxItemBytes)
       continue;
-    const std::int64_t modified = std::int64_t{status.st_mtim.tv_sec} * 1000000000 + status.st_mtim.tv_nsec;
+    const std::int64_t modified =
+        std::int64_t{status.st_mtim.tv_sec} * 1000000000 + status.st_mtim.tv_nsec;
     auto cached = known.find(entry->d_name);
     if (cached != known.end() && cached->second.size == status.st_size &&
         cached->second.modified == modified) {

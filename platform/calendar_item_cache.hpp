@@ -19,7 +19,8 @@ class ItemCache {
   // The items of calendar folder `folder`: its regular files named `*.ics`
   // (not hidden, not symbolic links, at most `maxItemBytes`). A folder that
   // cannot be read gives none.
-  std::vector<std::shared_ptr<const calendar_item::Item>> items(const std::filesystem::path& folder);
+  std::vector<std::shared_ptr<const calendar_item::Item>> items(
+      const std::filesystem::path& folder);
 
   // Items parsed since the cache was made; for tests of the caching itself.
   std::int64_t parses() const { return parses_; }

@@ -1,9 +1,10 @@
 #include "platform/calendar_item.hpp"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 
 #include "platform/calendar_time.hpp"
@@ -87,64 +88,108 @@ struct Case {
 
 TEST(CalendarItem, OccurrencesInARange) {
   const std::vector<Case> cases = {
-      {"all-day event without end lasts its local day", "Europe/Berlin",
+      {"all-day event without end lasts its local day",
+       "Europe/Berlin",
        wrap(event("UID:a\r\nDTSTART;VALUE=DATE:20260302\r\nSUMMARY:Day\r\n")),
-       "2026-03-01T00:00:00Z", "2026-03-05T00:00:00Z",
+       "2026-03-01T00:00:00Z",
+       "2026-03-05T00:00:00Z",
        {"2026-03-01T23:00:00Z/2026-03-02T23:00:00Z Day"}},
-      {"all-day days across the spring change end at local midnights", "Europe/Berlin",
+      {"all-day days across the spring change end at local midnights",
+       "Europe/Berlin",
        wrap(event("UID:b\r\nDTSTART;VALUE=DATE:20260328\r\nDTEND;VALUE=DATE:20260329\r\n"
                   "RRULE:FREQ=DAILY;COUNT=2\r\nSUMMARY:Weekend\r\n")),
-       "2026-03-01T00:00:00Z", "2026-04-01T00:00:00Z",
+       "2026-03-01T00:00:00Z",
+       "2026-04-01T00:00:00Z",
        {"2026-03-27T23:00:00Z/2026-03-28T23:00:00Z Weekend",
         "2026-03-28T23:00:00Z/2026-03-29T22:00:00Z Weekend"}},
-      {"a New York morning keeps its wall clock across the change", "UTC",
+      {"a New York morning keeps its wall clock across the change",
+       "UTC",
        wrap(event("UID:c\r\nDTSTART;TZID=America/New_York:20260306T090000\r\n"
-                  "DTEND;TZID=America/New_York:20260306T093000\r\nRRULE:FREQ=DAILY;COUNT=4\r\nSUMMARY:Standup\r\n")),
-       "2026-03-01T00:00:00Z", "2026-04-01T00:00:00Z",
-       {"2026-03-06T14:00:00Z/2026-03-06T14:30:00Z Standup", "2026-03-07T14:00:00Z/2026-03-07T14:30:00Z Standup",
-        "2026-03-08T13:00:00Z/2026-03-08T13:30:00Z Standup", "2026-03-09T13:00:00Z/2026-03-09T13:30:00Z Standup"}},
-      {"floating times are local times", "Asia/Tokyo",
+                  "DTEND;TZID=America/"
+                  "New_York:20260306T093000\r\nRRULE:FREQ=DAILY;COUNT=4\r\nSUMMARY:Standup\r\n")),
+       "2026-03-01T00:00:00Z",
+       "2026-04-01T00:00:00Z",
+       {"2026-03-06T14:00:00Z/2026-03-06T14:30:00Z Standup",
+        "2026-03-07T14:00:00Z/2026-03-07T14:30:00Z Standup",
+        "2026-03-08T13:00:00Z/2026-03-08T13:30:00Z Standup",
+        "2026-03-09T13:00:00Z/2026-03-09T13:30:00Z Standup"}},
+      {"floating times are local times",
+       "Asia/Tokyo",
        wrap(event("UID:d\r\nDTSTART:20260310T100000\r\nDURATION:PT2H\r\nSUMMARY:Float\r\n")),
-       "2026-03-01T00:00:00Z", "2026-04-01T00:00:00Z", {"2026-03-10T01:00:00Z/2026-03-10T03:00:00Z Float"}},
-      {"an exception replaces its occurrence, EXDATE removes one", "UTC",
+       "2026-03-01T00:00:00Z",
+       "2026-04-01T00:00:00Z",
+       {"2026-03-10T01:00:00Z/2026-03-10T03:00:00Z Float"}},
+      {"an exception replaces its occurrence, EXDATE removes one",
+       "UTC",
        wrap(event("UID:e\r\nDTSTART:20260302T100000Z\r\nDTEND:20260302T110000Z\r\n"
                   "RRULE:FREQ=WEEKLY;COUNT=4\r\nEXDATE:20260316T100000Z\r\nSUMMARY:Weekly\r\n") +
             event("UID:e\r\nRECURRENCE-ID:20260309T100000Z\r\nDTSTART:20260310T150000Z\r\n"
                   "DTEND:20260310T160000Z\r\nSUMMARY:Moved\r\n")),
-       "2026-03-01T00:00:00Z", "2026-04-01T00:00:00Z",
-       {"2026-03-02T10:00:00Z/2026-03-02T11:00:00Z Weekly", "2026-03-10T15:00:00Z/2026-03-10T16:00:00Z Moved",
+       "2026-03-01T00:00:00Z",
+       "2026-04-01T00:00:00Z",
+       {"2026-03-02T10:00:00Z/2026-03-02T11:00:00Z Weekly",
+        "2026-03-10T15:00:00Z/2026-03-10T16:00:00Z Moved",
         "2026-03-23T10:00:00Z/2026-03-23T11:00:00Z Weekly"}},
-      {"RDATE adds dates and periods", "UTC",
+      {"RDATE adds dates and periods",
+       "UTC",
        wrap(event("UID:f\r\nDTSTART:20260302T100000Z\r\nDURATION:PT1H\r\nRDATE:20260305T080000Z\r\n"
                   "RDATE;VALUE=PERIOD:20260306T080000Z/PT3H\r\nSUMMARY:Extra\r\n")),
-       "2026-03-01T00:00:00Z", "2026-04-01T00:00:00Z",
-       {"2026-03-02T10:00:00Z/2026-03-02T11:00:00Z Extra", "2026-03-05T08:00:00Z/2026-03-05T09:00:00Z Extra",
+       "2026-03-01T00:00:00Z",
+       "2026-04-01T00:00:00Z",
+       {"2026-03-02T10:00:00Z/2026-03-02T11:00:00Z Extra",
+        "2026-03-05T08:00:00Z/2026-03-05T09:00:00Z Extra",
         "2026-03-06T08:00:00Z/2026-03-06T11:00:00Z Extra"}},
-      {"overlap: an end at the range start is out, a start at the range end is out", "UTC",
-       wrap(event("UID:g1\r\nDTSTART:20260301T090000Z\r\nDTEND:20260301T100000Z\r\nSUMMARY:Before\r\n") +
-            event("UID:g2\r\nDTSTART:20260301T120000Z\r\nDTEND:20260301T130000Z\r\nSUMMARY:After\r\n") +
-            event("UID:g3\r\nDTSTART:20260301T095959Z\r\nDTEND:20260301T100001Z\r\nSUMMARY:Across\r\n") +
+      {"overlap: an end at the range start is out, a start at the range end is out",
+       "UTC",
+       wrap(event("UID:g1\r\nDTSTART:20260301T090000Z\r\nDTEND:20260301T100000Z\r\nSUMMARY:"
+                  "Before\r\n") +
+            event("UID:g2\r\nDTSTART:20260301T120000Z\r\nDTEND:20260301T130000Z\r\nSUMMARY:"
+                  "After\r\n") +
+            event("UID:g3\r\nDTSTART:20260301T095959Z\r\nDTEND:20260301T100001Z\r\nSUMMARY:"
+                  "Across\r\n") +
             event("UID:g4\r\nDTSTART:20260301T100000Z\r\nSUMMARY:Instant\r\n")),
-       "2026-03-01T10:00:00Z", "2026-03-01T12:00:00Z",
-       {"2026-03-01T09:59:59Z/2026-03-01T10:00:01Z Across", "2026-03-01T10:00:00Z/2026-03-01T10:00:00Z Instant"}},
-      {"a vendor prefix before a zone name still finds the zone", "UTC",
+       "2026-03-01T10:00:00Z",
+       "2026-03-01T12:00:00Z",
+       {"2026-03-01T09:59:59Z/2026-03-01T10:00:01Z Across",
+        "2026-03-01T10:00:00Z/2026-03-01T10:00:00Z Instant"}},
+      {"a vendor prefix before a zone name still finds the zone",
+       "UTC",
        wrap(event("UID:h\r\nDTSTART;TZID=/mozilla.org/20050126_1/Europe/Berlin:20260701T120000\r\n"
                   "SUMMARY:Prefixed\r\n")),
-       "2026-07-01T00:00:00Z", "2026-07-02T00:00:00Z", {"2026-07-01T10:00:00Z/2026-07-01T10:00:00Z Prefixed"}},
-      {"a zone known only from the item's own VTIMEZONE", "UTC",
-       wrap("BEGIN:VTIMEZONE\r\nTZID:Fixed Plus Five\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
+       "2026-07-01T00:00:00Z",
+       "2026-07-02T00:00:00Z",
+       {"2026-07-01T10:00:00Z/2026-07-01T10:00:00Z Prefixed"}},
+      {"a zone known only from the item's own VTIMEZONE",
+       "UTC",
+       wrap("BEGIN:VTIMEZONE\r\nTZID:Fixed Plus "
+            "Five\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
             "TZOFFSETFROM:+0500\r\nTZOFFSETTO:+0500\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n" +
             event("UID:i\r\nDTSTART;TZID=Fixed Plus Five:20260701T120000\r\nSUMMARY:Own zone\r\n")),
-       "2026-07-01T00:00:00Z", "2026-07-02T00:00:00Z", {"2026-07-01T07:00:00Z/2026-07-01T07:00:00Z Own zone"}},
-      {"an event without DTSTART is dropped, one without SUMMARY kept", "UTC",
-       wrap(event("UID:j1\r\nSUMMARY:No start\r\n") + event("UID:j2\r\nDTSTART:20260301T100000Z\r\n")),
-       "2026-03-01T00:00:00Z", "2026-03-02T00:00:00Z", {"2026-03-01T10:00:00Z/2026-03-01T10:00:00Z -"}},
-      {"an UNTIL rule ends", "UTC",
-       wrap(event("UID:k\r\nDTSTART:20260301T100000Z\r\nRRULE:FREQ=DAILY;UNTIL=20260303T100000Z\r\nSUMMARY:Until\r\n")),
-       "2026-01-01T00:00:00Z", "2027-01-01T00:00:00Z",
-       {"2026-03-01T10:00:00Z/2026-03-01T10:00:00Z Until", "2026-03-02T10:00:00Z/2026-03-02T10:00:00Z Until",
+       "2026-07-01T00:00:00Z",
+       "2026-07-02T00:00:00Z",
+       {"2026-07-01T07:00:00Z/2026-07-01T07:00:00Z Own zone"}},
+      {"an event without DTSTART is dropped, one without SUMMARY kept",
+       "UTC",
+       wrap(event("UID:j1\r\nSUMMARY:No start\r\n") +
+            event("UID:j2\r\nDTSTART:20260301T100000Z\r\n")),
+       "2026-03-01T00:00:00Z",
+       "2026-03-02T00:00:00Z",
+       {"2026-03-01T10:00:00Z/2026-03-01T10:00:00Z -"}},
+      {"an UNTIL rule ends",
+       "UTC",
+       wrap(event("UID:k\r\nDTSTART:20260301T100000Z\r\nRRULE:FREQ=DAILY;UNTIL="
+                  "20260303T100000Z\r\nSUMMARY:Until\r\n")),
+       "2026-01-01T00:00:00Z",
+       "2027-01-01T00:00:00Z",
+       {"2026-03-01T10:00:00Z/2026-03-01T10:00:00Z Until",
+        "2026-03-02T10:00:00Z/2026-03-02T10:00:00Z Until",
         "2026-03-03T10:00:00Z/2026-03-03T10:00:00Z Until"}},
-      {"not iCalendar at all", "UTC", "hello\r\nworld", "2026-01-01T00:00:00Z", "2027-01-01T00:00:00Z", {}},
+      {"not iCalendar at all",
+       "UTC",
+       "hello\r\nworld",
+       "2026-01-01T00:00:00Z",
+       "2027-01-01T00:00:00Z",
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -198,8 +243,8 @@ TEST(CalendarItem, OldRulesShorterThanADayKeepTheirGrid) {
                                             {"FREQ=MINUTELY;INTERVAL=997", 997 * 60},
                                             {"FREQ=SECONDLY;INTERVAL=30011", 30011}}) {
     SCOPED_TRACE(rule.rule);
-    auto item = parseItem(wrap(event(std::string("UID:p\r\nDTSTART:20150101T080000Z\r\nRRULE:") +
-                                     rule.rule + "\r\n")));
+    auto item = parseItem(wrap(
+        event(std::string("UID:p\r\nDTSTART:20150101T080000Z\r\nRRULE:") + rule.rule + "\r\n")));
     std::vector<Occurrence> found;
     const std::int64_t from = at("2026-03-01T00:00:00Z");
     const std::int64_t to = at("2026-03-08T00:00:00Z");
@@ -210,8 +255,8 @@ TEST(CalendarItem, OldRulesShorterThanADayKeepTheirGrid) {
     std::sort(starts.begin(), starts.end());
     const std::int64_t origin = at("2015-01-01T08:00:00Z");
     std::vector<std::int64_t> expected;
-    for (std::int64_t t = origin + (from - origin + rule.period - 1) / rule.period * rule.period; t < to;
-         t += rule.period)
+    for (std::int64_t t = origin + (from - origin + rule.period - 1) / rule.period * rule.period;
+         t < to; t += rule.period)
       expected.push_back(t);
     EXPECT_EQ(starts, expected);
   }
@@ -224,7 +269,8 @@ TEST(CalendarItem, RealFileWithDailyAndWeeklyRulesAndExdates) {
   // Daily COUNT=100 from 1996-04-01 01:00, three of them excluded.
   auto daily = listing(*item, "1996-01-01T00:00:00Z", "1997-01-01T00:00:00Z");
   ASSERT_EQ(daily.size(), 97u);
-  EXPECT_EQ(daily.front(), "1996-04-01T01:00:00Z/1996-04-01T02:00:00Z A recurring event with exdates");
+  EXPECT_EQ(daily.front(),
+            "1996-04-01T01:00:00Z/1996-04-01T02:00:00Z A recurring event with exdates");
   EXPECT_EQ(daily[1].substr(0, 20), "1996-04-05T01:00:00Z");
   EXPECT_EQ(daily.back().substr(0, 20), "1996-07-09T01:00:00Z");
   // Weekly on Tuesdays 10:00 Vienna (CEST) until July 3, five excluded.
@@ -233,7 +279,8 @@ TEST(CalendarItem, RealFileWithDailyAndWeeklyRulesAndExdates) {
                                          "06-05", "06-12", "06-19", "06-26", "07-03"};
   ASSERT_EQ(weekly.size(), days.size());
   for (std::size_t i = 0; i < days.size(); ++i)
-    EXPECT_EQ(weekly[i].substr(0, 41), "2012-" + days[i] + "T08:00:00Z/2012-" + days[i] + "T16:00:00Z");
+    EXPECT_EQ(weekly[i].substr(0, 41),
+              "2012-" + days[i] + "T08:00:00Z/2012-" + days[i] + "T16:00:00Z");
 }
 
 TEST(CalendarItem, RealFileCutShortWithYearlyAllDayEvent) {
@@ -241,18 +288,19 @@ TEST(CalendarItem, RealFileCutShortWithYearlyAllDayEvent) {
   auto item = parseItem(sample("exdate.ics"));
   ASSERT_EQ(item->events.size(), 1u);
   EXPECT_TRUE(item->events[0].allDay);
-  EXPECT_EQ(listing(*item, "2002-01-01T00:00:00Z", "2005-12-31T00:00:00Z"),
-            (std::vector<std::string>{
-                "2002-04-28T05:00:00Z/2002-04-29T05:00:00Z (1961) Little Joe 5B",
-                "2004-04-28T05:00:00Z/2004-04-29T05:00:00Z (1961) Little Joe 5B",
-                "2005-04-28T05:00:00Z/2005-04-29T05:00:00Z (1961) Little Joe 5B"}));
+  EXPECT_EQ(
+      listing(*item, "2002-01-01T00:00:00Z", "2005-12-31T00:00:00Z"),
+      (std::vector<std::string>{"2002-04-28T05:00:00Z/2002-04-29T05:00:00Z (1961) Little Joe 5B",
+                                "2004-04-28T05:00:00Z/2004-04-29T05:00:00Z (1961) Little Joe 5B",
+                                "2005-04-28T05:00:00Z/2005-04-29T05:00:00Z (1961) Little Joe 5B"}));
 }
 
 TEST(CalendarItem, RealFileWithCustomZoneName) {
   LocalZone zone("Europe/Paris");
   auto item = parseItem(sample("america_new_york.ics"));
   EXPECT_EQ(listing(*item, "2014-08-29T00:00:00Z", "2014-08-30T00:00:00Z"),
-            std::vector<std::string>{"2014-08-29T12:00:00Z/2014-08-29T12:00:00Z an event with a custom tz name"});
+            std::vector<std::string>{
+                "2014-08-29T12:00:00Z/2014-08-29T12:00:00Z an event with a custom tz name"});
 }
 
 TEST(CalendarTime, ZoneNamesThatCannotBeZonesAreNotLookedUp) {

@@ -63,13 +63,14 @@ bool applies(const ItemEvent& event, const icalrecurrencetype& rule) {
 // all-day events: callers allow two days of slack).
 icaltimetype wallClock(const ItemEvent& event, std::int64_t seconds) {
   const icaltimezone* zone = event.start.zone ? event.start.zone : icaltimezone_get_utc_timezone();
-  icaltimetype time = icaltime_from_timet_with_zone(static_cast<time_t>(seconds), event.start.is_date,
-                                                    const_cast<icaltimezone*>(zone));
+  icaltimetype time = icaltime_from_timet_with_zone(
+      static_cast<time_t>(seconds), event.start.is_date, const_cast<icaltimezone*>(zone));
   return localStart(event, time);
 }
 
 std::int64_t wallSeconds(const icaltimetype& time) {
-  return calendar_time::utcSeconds(time.year, time.month, time.day, time.hour, time.minute, time.second);
+  return calendar_time::utcSeconds(time.year, time.month, time.day, time.hour, time.minute,
+                                   time.second);
 }
 
 int dayKey(const icaltimetype& time) {
@@ -115,7 +116,8 @@ class Expansion {
     // Start the walk near the range rather than at DTSTART: far cheaper for
     // old events. Rules that count from DTSTART cannot skip ahead.
     const std::int64_t reach =
-        (event_.allDay ? std::int64_t{event_.durationDays} * day : event_.durationSeconds) + 2 * day;
+        (event_.allDay ? std::int64_t{event_.durationDays} * day : event_.durationSeconds) +
+        2 * day;
     if (auto simple = calendar_rule::simpleRule(rule, event_.start)) {
       walkSimple(*simple, reach);
       return;
@@ -144,7 +146,8 @@ class Expansion {
     const icaltimetype near = wallClock(event_, from_ - reach);
     const std::int64_t until = rule.until ? seconds(*rule.until) : unbounded;
     int steps = 0;
-    calendar_rule::expand(rule, event_.start, calendar_rule::dayNumber(near.year, near.month, near.day),
+    calendar_rule::expand(rule, event_.start,
+                          calendar_rule::dayNumber(near.year, near.month, near.day),
                           [&](int year, int month, int date) {
                             icaltimetype start = event_.start;
                             start.year = year;
@@ -163,7 +166,9 @@ class Expansion {
   icaltimetype nearStart(const icalrecurrencetype& rule, const icaltimetype& skipTo) const {
     if (rule.freq >= ICAL_DAILY_RECURRENCE)
       return event_.start;
-    const std::int64_t unit = rule.freq == ICAL_HOURLY_RECURRENCE ? 3600 : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60 : 1;
+    const std::int64_t unit = rule.freq == ICAL_HOURLY_RECURRENCE     ? 3600
+                              : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60
+                                                                      : 1;
     const std::int64_t step = unit * std::max<std::int64_t>(1, rule.interval);
     const std::int64_t gap = wallSeconds(skipTo) - wallSeconds(event_.start);
     if (gap <= 0)
@@ -255,7 +260,8 @@ void setBounds(ItemEvent& event) {
   }
 }
 
-void occurrences(const Item& item, std::int64_t from, std::int64_t to, std::vector<Occurrence>& out) {
+void occurrences(const Item& item, std::int64_t from, std::int64_t to,
+                 std::vector<Occurrence>& out) {
   for (const ItemEvent& event : item.events) {
     if (event.recurrenceId) {
       Span span{event.startSeconds, endOf(event, event.start, event.startSeconds)};

@@ -34,7 +34,8 @@ std::int64_t dayNumber(int year, int month, int day) {
   std::int64_t y = year - (month <= 2);
   const std::int64_t era = floorDiv(y, 400);
   const auto yearOfEra = static_cast<unsigned>(y - era * 400);
-  const unsigned dayOfYear = (153 * static_cast<unsigned>(month + (month > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(day) - 1;
+  const unsigned dayOfYear = (153 * static_cast<unsigned>(month + (month > 2 ? -3 : 9)) + 2) / 5 +
+                             static_cast<unsigned>(day) - 1;
   const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
   return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
 }
@@ -43,7 +44,8 @@ void civilDate(std::int64_t days, int& year, int& month, int& day) {
   days += 719468;
   const std::int64_t era = floorDiv(days, 146097);
   const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-  const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const unsigned yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
   const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
   const unsigned monthIndex = (5 * dayOfYear + 2) / 153;
   day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
@@ -52,16 +54,18 @@ void civilDate(std::int64_t days, int& year, int& month, int& day) {
 }
 
 std::optional<SimpleRule> simpleRule(const icalrecurrencetype& rule, const icaltimetype& start) {
-  if (rule.freq < ICAL_DAILY_RECURRENCE || rule.freq > ICAL_YEARLY_RECURRENCE || rule.interval < 1 ||
-      rule.count < 0 || rule.rscale || !empty(rule.by_second) || !empty(rule.by_minute) ||
-      !empty(rule.by_hour) || !empty(rule.by_month_day) || !empty(rule.by_year_day) ||
-      !empty(rule.by_week_no) || !empty(rule.by_month) || !empty(rule.by_set_pos))
+  if (rule.freq < ICAL_DAILY_RECURRENCE || rule.freq > ICAL_YEARLY_RECURRENCE ||
+      rule.interval < 1 || rule.count < 0 || rule.rscale || !empty(rule.by_second) ||
+      !empty(rule.by_minute) || !empty(rule.by_hour) || !empty(rule.by_month_day) ||
+      !empty(rule.by_year_day) || !empty(rule.by_week_no) || !empty(rule.by_month) ||
+      !empty(rule.by_set_pos))
     return std::nullopt;
   SimpleRule simple;
   simple.freq = rule.freq;
   simple.interval = rule.interval;
   simple.count = rule.count;
-  simple.weekStart = mondayBased(rule.week_start == ICAL_NO_WEEKDAY ? ICAL_MONDAY_WEEKDAY : rule.week_start);
+  simple.weekStart =
+      mondayBased(rule.week_start == ICAL_NO_WEEKDAY ? ICAL_MONDAY_WEEKDAY : rule.week_start);
   if (!icaltime_is_null_time(rule.until)) {
     // A date UNTIL needs a date DTSTART; a date-time one suits both.
     if ((rule.until.is_date && !start.is_date) || rule.count > 0)
@@ -114,7 +118,8 @@ void expand(const SimpleRule& rule, const icaltimetype& start, std::int64_t from
     }
     case ICAL_WEEKLY_RECURRENCE: {
       const std::int64_t firstWeek = first - (weekdayOf(first) - rule.weekStart + 7) % 7;
-      std::int64_t k = jump ? std::max<std::int64_t>(0, (fromDay - firstWeek) / (7 * interval) - 1) : 0;
+      std::int64_t k =
+          jump ? std::max<std::int64_t>(0, (fromDay - firstWeek) / (7 * interval) - 1) : 0;
       for (;; ++k) {
         const std::int64_t week = firstWeek + k * 7 * interval;
         if (week > dayNumber(9999, 12, 31))

@@ -6,9 +6,10 @@
 // libical's iterator (built on ICU calendars) costs tens of microseconds a
 // step. Everything else goes to libical. Internal to the calendar store.
 
+#include <libical/ical.h>
+
 #include <cstdint>
 #include <functional>
-#include <libical/ical.h>
 #include <optional>
 
 namespace vell::calendar_rule {
@@ -16,10 +17,10 @@ namespace vell::calendar_rule {
 struct SimpleRule {
   icalrecurrencetype_frequency freq = ICAL_NO_RECURRENCE;
   int interval = 1;
-  int count = 0;                   // 0: not counted
+  int count = 0;  // 0: not counted
   std::optional<icaltimetype> until;
-  unsigned weekdays = 0;           // WEEKLY: bit 0 Monday .. bit 6 Sunday
-  int weekStart = 0;               // 0 Monday .. 6 Sunday
+  unsigned weekdays = 0;  // WEEKLY: bit 0 Monday .. bit 6 Sunday
+  int weekStart = 0;      // 0 Monday .. 6 Sunday
 };
 
 // `rule` as a SimpleRule for an event starting at `start`, or nothing when it
@@ -33,10 +34,10 @@ std::int64_t dayNumber(int year, int month, int day);
 void civilDate(std::int64_t days, int& year, int& month, int& day);
 
 // Calls `visit` with the date of each occurrence the rule makes (DTSTART's
-// date only when the rule makes it), in order, from the first one that falls on or after day `fromDay` (a day number;
-// counted rules are still counted from DTSTART), until `visit` returns false,
-// the count is reached, or year 9999 is passed. UNTIL is the caller's to
-// check, on the instants.
+// date only when the rule makes it), in order, from the first one that falls on or after day
+// `fromDay` (a day number; counted rules are still counted from DTSTART), until `visit` returns
+// false, the count is reached, or year 9999 is passed. UNTIL is the caller's to check, on the
+// instants.
 void expand(const SimpleRule& rule, const icaltimetype& start, std::int64_t fromDay,
             const std::function<bool(int year, int month, int day)>& visit);
 

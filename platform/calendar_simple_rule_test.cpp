@@ -1,6 +1,7 @@
 #include "platform/calendar_simple_rule.hpp"
 
 #include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -14,10 +15,11 @@ std::string dateText(int year, int month, int day) {
 }
 
 // libical's own walk, from DTSTART: the reference.
-std::vector<std::string> libicalDates(const char* rule, const icaltimetype& start, std::int64_t fromDay,
-                                      std::int64_t toDay) {
+std::vector<std::string> libicalDates(const char* rule, const icaltimetype& start,
+                                      std::int64_t fromDay, std::int64_t toDay) {
   std::vector<std::string> dates;
-  icalrecur_iterator* iterator = icalrecur_iterator_new(icalrecurrencetype_from_string(rule), start);
+  icalrecur_iterator* iterator =
+      icalrecur_iterator_new(icalrecurrencetype_from_string(rule), start);
   if (!iterator)
     return dates;
   for (int step = 0; step < 20000; ++step) {
@@ -34,8 +36,8 @@ std::vector<std::string> libicalDates(const char* rule, const icaltimetype& star
   return dates;
 }
 
-std::vector<std::string> simpleDates(const SimpleRule& rule, const icaltimetype& start, std::int64_t fromDay,
-                                     std::int64_t toDay) {
+std::vector<std::string> simpleDates(const SimpleRule& rule, const icaltimetype& start,
+                                     std::int64_t fromDay, std::int64_t toDay) {
   std::vector<std::string> dates;
   expand(rule, start, fromDay, [&](int year, int month, int day) {
     if (dayNumber(year, month, day) >= toDay)
@@ -66,19 +68,22 @@ TEST(CalendarSimpleRule, AgreesWithLibical) {
       "FREQ=YEARLY;COUNT=5",
   };
   const std::vector<const char*> starts = {"20250131T093000", "20240229T180000", "20251221T000000",
-                                           "20260106T120000", "20200229", "20260305"};
+                                           "20260106T120000", "20200229",        "20260305"};
   for (const char* rule : rules) {
     for (const char* startText : starts) {
       icaltimetype start = icaltime_from_string(startText);
       icalrecurrencetype recurrence = icalrecurrencetype_from_string(rule);
 
-      const int startWeekday = static_cast<int>(((dayNumber(start.year, start.month, start.day) + 3) % 7 + 7) % 7);
+      const int startWeekday =
+          static_cast<int>(((dayNumber(start.year, start.month, start.day) + 3) % 7 + 7) % 7);
       auto simple = simpleRule(recurrence, start);
       const std::string text = rule;
       const auto byDay = text.find("BYDAY=");
       const char* names[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
-      const bool onItsDays = byDay == std::string::npos ||
-                             text.substr(byDay, text.find(';', byDay) - byDay).find(names[startWeekday]) != std::string::npos;
+      const bool onItsDays =
+          byDay == std::string::npos ||
+          text.substr(byDay, text.find(';', byDay) - byDay).find(names[startWeekday]) !=
+              std::string::npos;
       const bool counted = text.find("COUNT") != std::string::npos;
       SCOPED_TRACE(std::string(rule) + " from " + startText);
       ASSERT_EQ(simple.has_value(), onItsDays || !counted);
@@ -95,7 +100,8 @@ TEST(CalendarSimpleRule, AgreesWithLibical) {
         // UNTIL is the caller's to check, on instants (floating as UTC here).
         if (simple->until) {
           auto instant = [](const icaltimetype& t) {
-            return dayNumber(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+            return dayNumber(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 +
+                   t.second;
           };
           std::erase_if(found, [&](const std::string& date) {
             icaltimetype t = start;
@@ -113,16 +119,20 @@ TEST(CalendarSimpleRule, AgreesWithLibical) {
 
 TEST(CalendarSimpleRule, OtherRulesAreLeftToLibical) {
   const icaltimetype start = icaltime_from_string("20260302T090000");  // a Monday
-  for (const char* rule : {"FREQ=MONTHLY;BYDAY=-1FR", "FREQ=MONTHLY;BYMONTHDAY=15", "FREQ=YEARLY;BYMONTH=3",
-                           "FREQ=DAILY;BYHOUR=9,17", "FREQ=HOURLY",
-                           "FREQ=MONTHLY;BYDAY=MO,TU;BYSETPOS=1", "FREQ=MONTHLY;BYDAY=MO",
-                           "FREQ=WEEKLY;BYDAY=TU;COUNT=3", "FREQ=DAILY;UNTIL=20260401"})
+  for (const char* rule :
+       {"FREQ=MONTHLY;BYDAY=-1FR", "FREQ=MONTHLY;BYMONTHDAY=15", "FREQ=YEARLY;BYMONTH=3",
+        "FREQ=DAILY;BYHOUR=9,17", "FREQ=HOURLY", "FREQ=MONTHLY;BYDAY=MO,TU;BYSETPOS=1",
+        "FREQ=MONTHLY;BYDAY=MO", "FREQ=WEEKLY;BYDAY=TU;COUNT=3", "FREQ=DAILY;UNTIL=20260401"})
     EXPECT_FALSE(simpleRule(icalrecurrencetype_from_string(rule), start)) << rule;
 }
 
 TEST(CalendarSimpleRule, DayNumbers) {
-  for (auto [y, m, d, n] : std::vector<std::tuple<int, int, int, std::int64_t>>{
-           {1970, 1, 1, 0}, {1969, 12, 31, -1}, {2000, 3, 1, 11017}, {2026, 3, 1, 20513}, {1, 1, 1, -719162}}) {
+  for (auto [y, m, d, n] :
+       std::vector<std::tuple<int, int, int, std::int64_t>>{{1970, 1, 1, 0},
+                                                            {1969, 12, 31, -1},
+                                                            {2000, 3, 1, 11017},
+                                                            {2026, 3, 1, 20513},
+                                                            {1, 1, 1, -719162}}) {
     EXPECT_EQ(dayNumber(y, m, d), n);
     int year = 0, month = 0, day = 0;
     civilDate(n, year, month, day);

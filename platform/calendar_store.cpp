@@ -1,10 +1,5 @@
 #include "platform/calendar_store.hpp"
 
-#include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <libical/ical.h>
@@ -12,6 +7,12 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "common/atomic_file.hpp"
 #include "platform/calendar_item.hpp"
@@ -95,7 +96,8 @@ Result<std::string> newIdentifier() {
 }
 
 icaltimetype utcTime(std::int64_t seconds) {
-  return icaltime_from_timet_with_zone(static_cast<time_t>(seconds), 0, icaltimezone_get_utc_timezone());
+  return icaltime_from_timet_with_zone(static_cast<time_t>(seconds), 0,
+                                       icaltimezone_get_utc_timezone());
 }
 
 struct ComponentFree {
@@ -104,9 +106,9 @@ struct ComponentFree {
 
 std::string itemText(const std::string& uid, const std::string& title, std::int64_t start,
                      std::int64_t end) {
-  std::unique_ptr<icalcomponent, ComponentFree> calendar(icalcomponent_vanew(
-      ICAL_VCALENDAR_COMPONENT, icalproperty_new_version("2.0"),
-      icalproperty_new_prodid("-//vell//vell-calendar//EN"), nullptr));
+  std::unique_ptr<icalcomponent, ComponentFree> calendar(
+      icalcomponent_vanew(ICAL_VCALENDAR_COMPONENT, icalproperty_new_version("2.0"),
+                          icalproperty_new_prodid("-//vell//vell-calendar//EN"), nullptr));
   icalcomponent* event = icalcomponent_vanew(
       ICAL_VEVENT_COMPONENT, icalproperty_new_uid(uid.c_str()),
       icalproperty_new_dtstamp(utcTime(static_cast<std::int64_t>(std::time(nullptr)))),
@@ -157,8 +159,8 @@ CalendarAuthorization CalendarStore::authorizationStatus() const {
 }
 
 void CalendarStore::requestFullAccess(const std::function<void(bool granted)>& completion) {
-  if (authorizationStatus() == CalendarAuthorization::notDetermined && makeFolders(root_.parent_path()) &&
-      ::mkdir(root_.c_str(), 0700) == 0) {
+  if (authorizationStatus() == CalendarAuthorization::notDetermined &&
+      makeFolders(root_.parent_path()) && ::mkdir(root_.c_str(), 0700) == 0) {
     // Exactly 0700, whatever the file-creation mask.
     ::chmod(root_.c_str(), 0700);
   }
@@ -209,8 +211,8 @@ std::vector<CalendarEvent> CalendarStore::events(double start, double end,
         if (!inside)
           continue;
         found.push_back({occurrence.event->uid, occurrence.event->summary, occurrence.span.start,
-                         occurrence.span.end, occurrence.event->allDay,
-                         calendar.calendarIdentifier, calendar.title});
+                         occurrence.span.end, occurrence.event->allDay, calendar.calendarIdentifier,
+                         calendar.title});
       }
     }
   }

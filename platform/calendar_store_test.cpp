@@ -1,10 +1,11 @@
 #include "platform/calendar_store.hpp"
 
-#include <fstream>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <fcntl.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include "common/test_folder.hpp"
 #include "platform/calendar_item_cache.hpp"
@@ -127,7 +128,8 @@ TEST_F(CalendarStoreTest, SavedEventsAreItemsFoundAtOnce) {
   for (const Refused& refused : std::vector<Refused>{{std::string("a\0b", 3), march1, march1 + 60},
                                                      {"far", 1e15, 1e15 + 60},
                                                      {"backwards", march1 + 60, march1}})
-    EXPECT_FALSE(store.save(calendars[0], refused.title, refused.start, refused.end)) << refused.title;
+    EXPECT_FALSE(store.save(calendars[0], refused.title, refused.start, refused.end))
+        << refused.title;
   EXPECT_EQ(store.events(march1 - 86400, march1 + 86400 * 2, calendars).size(), 1u);
 }
 

@@ -36,7 +36,8 @@ std::int64_t localTime(int year, int month, int day, int hour, int minute, int s
 }
 
 bool plausibleZoneName(const std::string& name) {
-  if (name.empty() || name.size() > 64 || name.front() == '/' || name.find("..") != std::string::npos)
+  if (name.empty() || name.size() > 64 || name.front() == '/' ||
+      name.find("..") != std::string::npos)
     return false;
   for (char c : name) {
     bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -54,7 +55,8 @@ icaltimezone* lookUp(const std::string& name) {
   auto found = known.find(name);
   if (found != known.end())
     return found->second;
-  icaltimezone* zone = plausibleZoneName(name) ? icaltimezone_get_builtin_timezone(name.c_str()) : nullptr;
+  icaltimezone* zone =
+      plausibleZoneName(name) ? icaltimezone_get_builtin_timezone(name.c_str()) : nullptr;
   if (known.size() < 4096)
     known.emplace(name, zone);
   return zone;

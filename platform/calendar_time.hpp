@@ -3,8 +3,9 @@
 // Time conversions of the calendar store: iCalendar wall-clock values to
 // seconds since 1970 UTC. Internal to the store.
 
-#include <cstdint>
 #include <libical/ical.h>
+
+#include <cstdint>
 #include <string>
 
 namespace vell::calendar_time {

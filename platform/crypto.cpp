@@ -1,6 +1,5 @@
 #include "platform/crypto.hpp"
 
-#include <memory>
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/err.h>
@@ -9,6 +8,8 @@
 #include <openssl/params.h>
 #include <openssl/rand.h>
 #include <string.h>
+
+#include <memory>
 
 namespace vell::platform {
 
@@ -72,13 +73,14 @@ Result<PkeyPtr> privateKey(ByteView raw) {
 Result<PkeyPtr> derivationKey(ByteView raw) {
   if (raw.size() != kX25519KeySize)
     return Error{"an X25519 private key is 32 bytes"};
-  static thread_local EVP_PKEY_CTX* factory = EVP_PKEY_CTX_new_from_name(nullptr, "X25519", nullptr);
+  static thread_local EVP_PKEY_CTX* factory =
+      EVP_PKEY_CTX_new_from_name(nullptr, "X25519", nullptr);
   static const std::uint8_t placeholder[kX25519KeySize] = {};
   OSSL_PARAM params[] = {
-      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PRIV_KEY, const_cast<std::uint8_t*>(raw.data()),
-                                        raw.size()),
-      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PUB_KEY, const_cast<std::uint8_t*>(placeholder),
-                                        sizeof placeholder),
+      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PRIV_KEY,
+                                        const_cast<std::uint8_t*>(raw.data()), raw.size()),
+      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PUB_KEY,
+                                        const_cast<std::uint8_t*>(placeholder), sizeof placeholder),
       OSSL_PARAM_construct_end()};
   EVP_PKEY* key = nullptr;
   if (!factory || EVP_PKEY_fromdata_init(factory) != 1 ||
@@ -151,18 +153,16 @@ Result<Secret> hkdfSha256(ByteView keyMaterial, ByteView salt, ByteView info, st
     return opensslError("HKDF");
   // OSSL_PARAM wants non-const pointers; OpenSSL only reads them.
   auto octets = [](const char* name, ByteView bytes) {
-    return OSSL_PARAM_construct_octet_string(
-        name, const_cast<std::uint8_t*>(bytes.data()), bytes.size());
+    return OSSL_PARAM_construct_octet_string(name, const_cast<std::uint8_t*>(bytes.data()),
+                                             bytes.size());
   };
   char digest[] = "SHA256";
   static const std::uint8_t empty = 0;
-  OSSL_PARAM params[] = {
-      OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
-      octets(OSSL_KDF_PARAM_KEY, keyMaterial),
-      // An empty salt must still be passed explicitly: HKDF then uses zeros.
-      octets(OSSL_KDF_PARAM_SALT, salt.empty() ? ByteView(&empty, 0) : salt),
-      octets(OSSL_KDF_PARAM_INFO, info),
-      OSSL_PARAM_construct_end()};
+  OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
+                         octets(OSSL_KDF_PARAM_KEY, keyMaterial),
+                         // An empty salt must still be passed explicitly: HKDF then uses zeros.
+                         octets(OSSL_KDF_PARAM_SALT, salt.empty() ? ByteView(&empty, 0) : salt),
+                         octets(OSSL_KDF_PARAM_INFO, info), OSSL_PARAM_construct_end()};
   Secret derived(size);
   if (EVP_KDF_derive(context.get(), derived.data(), derived.size(), params) != 1)
     return opensslError("HKDF");
@@ -182,8 +182,10 @@ Result<AesGcmSealer> AesGcmSealer::start(ByteView key, ByteView aad) {
   sealer.context_ = new Context{CipherCtxPtr(EVP_CIPHER_CTX_new())};
   EVP_CIPHER_CTX* context = sealer.context_->cipher.get();
   int written = 0;
-  if (!context || EVP_EncryptInit_ex2(context, aes256Gcm(), key.data(), sealer.nonce_, nullptr) != 1 ||
-      (!aad.empty() && EVP_EncryptUpdate(context, nullptr, &written, aad.data(), length(aad.size())) != 1))
+  if (!context ||
+      EVP_EncryptInit_ex2(context, aes256Gcm(), key.data(), sealer.nonce_, nullptr) != 1 ||
+      (!aad.empty() &&
+       EVP_EncryptUpdate(context, nullptr, &written, aad.data(), length(aad.size())) != 1))
     return opensslError("AES-GCM");
   return sealer;
 }
@@ -212,8 +214,8 @@ Status AesGcmSealer::update(ByteView plaintext, std::uint8_t* ciphertext) {
   while (done < plaintext.size()) {
     std::size_t piece = std::min<std::size_t>(plaintext.size() - done, 1u << 30);
     int written = 0;
-    if (EVP_EncryptUpdate(context_->cipher.get(), ciphertext + done, &written, plaintext.data() + done,
-                          length(piece)) != 1)
+    if (EVP_EncryptUpdate(context_->cipher.get(), ciphertext + done, &written,
+                          plaintext.data() + done, length(piece)) != 1)
       return opensslError("AES-GCM");
     done += static_cast<std::size_t>(written);
   }
@@ -225,7 +227,8 @@ Status AesGcmSealer::finish(std::uint8_t* tag) {
   std::uint8_t finalBlock[16];
   int written = 0;
   if (EVP_EncryptFinal_ex(context_->cipher.get(), finalBlock, &written) != 1 ||
-      EVP_CIPHER_CTX_ctrl(context_->cipher.get(), EVP_CTRL_GCM_GET_TAG, length(kGcmTagSize), tag) != 1)
+      EVP_CIPHER_CTX_ctrl(context_->cipher.get(), EVP_CTRL_GCM_GET_TAG, length(kGcmTagSize), tag) !=
+          1)
     return opensslError("AES-GCM");
   return ok();
 }
@@ -250,7 +253,8 @@ Result<Secret> aesGcmOpen(ByteView key, ByteView combined, ByteView aad) {
   if (combined.size() < kGcmNonceSize + kGcmTagSize)
     return Error{"a sealed value is at least 28 bytes"};
   ByteView nonce = combined.first(kGcmNonceSize);
-  ByteView ciphertext = combined.subspan(kGcmNonceSize, combined.size() - kGcmNonceSize - kGcmTagSize);
+  ByteView ciphertext =
+      combined.subspan(kGcmNonceSize, combined.size() - kGcmNonceSize - kGcmTagSize);
   ByteView tag = combined.last(kGcmTagSize);
   CipherCtxPtr context(EVP_CIPHER_CTX_new());
   int written = 0;

@@ -9,7 +9,8 @@ namespace {
 Bytes hex(std::string_view text) {
   Bytes bytes;
   for (size_t i = 0; i + 1 < text.size(); i += 2)
-    bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
+    bytes.push_back(
+        static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
   return bytes;
 }
 
@@ -22,8 +23,8 @@ Bytes plain(const std::vector<std::uint8_t, A>& bytes) {
 
 TEST(Crypto, HkdfMatchesRfc5869) {
   // RFC 5869 test cases 1 and 3 (the latter with empty salt and info).
-  auto derived = hkdfSha256(hex("0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b"), hex("000102030405060708090a0b0c"),
-                            hex("f0f1f2f3f4f5f6f7f8f9"), 42);
+  auto derived = hkdfSha256(hex("0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b"),
+                            hex("000102030405060708090a0b0c"), hex("f0f1f2f3f4f5f6f7f8f9"), 42);
   ASSERT_TRUE(derived);
   EXPECT_EQ(plain(*derived), hex("3cb25f25faacd57a90434f64d0362f2a2d2d0a90cf1a5a4c5db02d56ecc4c5bf"
                                  "34007208d5b887185865"));

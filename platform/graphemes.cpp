@@ -1,9 +1,10 @@
 #include "platform/graphemes.hpp"
 
-#include <memory>
 #include <unicode/ubrk.h>
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
+
+#include <memory>
 
 namespace vell::platform {
 

@@ -94,7 +94,8 @@ VImage openShrunk(const std::string& path, const VImage& header, int width, int 
                                   static_cast<double>(height) / header.height());
     // A little over the target, so rounding inside the loader cannot
     // undershoot it.
-    const double over = std::min(1.0, scale * 1.01 + 1.0 / std::min(header.width(), header.height()));
+    const double over =
+        std::min(1.0, scale * 1.01 + 1.0 / std::min(header.width(), header.height()));
     return openFile(path, loadOptions()->set("scale", over));
   }
   return header;
@@ -112,7 +113,8 @@ Result<DecodedImage> decode(const std::string& path, const DecodeOptions& option
   });
 }
 
-Result<DecodedImage> decodeMemory(std::span<const std::uint8_t> bytes, const DecodeOptions& options) {
+Result<DecodedImage> decodeMemory(std::span<const std::uint8_t> bytes,
+                                  const DecodeOptions& options) {
   return guarded("cannot read the picture", [&]() -> Result<DecodedImage> {
     if (bytes.empty())
       return Error{"cannot read the picture: no data"};
@@ -135,13 +137,20 @@ Bitmap orient(const Bitmap& bitmap, std::uint32_t value) {
   // For each upright pixel (X, Y), the stored pixel that shows there.
   const auto source = [&](int X, int Y) -> std::pair<int, int> {
     switch (value) {
-      case 2: return {w - 1 - X, Y};
-      case 3: return {w - 1 - X, h - 1 - Y};
-      case 4: return {X, h - 1 - Y};
-      case 5: return {Y, X};
-      case 6: return {Y, h - 1 - X};
-      case 7: return {w - 1 - Y, h - 1 - X};
-      default: return {w - 1 - Y, X};
+      case 2:
+        return {w - 1 - X, Y};
+      case 3:
+        return {w - 1 - X, h - 1 - Y};
+      case 4:
+        return {X, h - 1 - Y};
+      case 5:
+        return {Y, X};
+      case 6:
+        return {Y, h - 1 - X};
+      case 7:
+        return {w - 1 - Y, h - 1 - X};
+      default:
+        return {w - 1 - Y, X};
     }
   };
   for (int Y = 0; Y < out.height; ++Y)
@@ -159,9 +168,8 @@ Result<Bitmap> decodeUpright(const std::string& path, const DecodeOptions& optio
   const std::uint32_t orientation = orientationOrUp(decoded->orientation);
   if (orientation == 1)
     return std::move(decoded->bitmap);
-  return guarded(("cannot read " + path).c_str(), [&]() -> Result<Bitmap> {
-    return orient(decoded->bitmap, orientation);
-  });
+  return guarded(("cannot read " + path).c_str(),
+                 [&]() -> Result<Bitmap> { return orient(decoded->bitmap, orientation); });
 }
 
 Result<Bitmap> thumbnail(const std::string& path, int maxSide, const DecodeOptions& options) {

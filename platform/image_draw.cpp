@@ -99,7 +99,8 @@ Result<Composited> compositeOver(const Bitmap& patch, int x, int y, const Bitmap
   const long long left = std::min<long long>(0, x);
   const long long top = std::min<long long>(0, y);
   const long long right = std::max<long long>(base.width, static_cast<long long>(x) + patch.width);
-  const long long bottom = std::max<long long>(base.height, static_cast<long long>(y) + patch.height);
+  const long long bottom =
+      std::max<long long>(base.height, static_cast<long long>(y) + patch.height);
   if (Status size = vips_glue::checkSize(what, right - left, bottom - top); !size)
     return size.error();
   try {

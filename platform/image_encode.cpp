@@ -18,8 +18,8 @@ namespace {
 std::vector<std::uint8_t> takeBlob(VipsBlob* blob) {
   std::unique_ptr<VipsArea, decltype(&vips_area_unref)> area(VIPS_AREA(blob), &vips_area_unref);
   size_t length = 0;
-  const auto* data = static_cast<const std::uint8_t*>(vips_area_get_data(area.get(), &length,
-                                                                          nullptr, nullptr, nullptr));
+  const auto* data = static_cast<const std::uint8_t*>(
+      vips_area_get_data(area.get(), &length, nullptr, nullptr, nullptr));
   if (!data || length == 0)
     throw vips::VError("the encoder wrote nothing");
   return {data, data + length};
@@ -33,7 +33,7 @@ constexpr double resolution = 72.0 / 25.4;
 void insertJfif(std::vector<std::uint8_t>& jpeg) {
   if (jpeg.size() < 4 || jpeg[0] != 0xff || jpeg[1] != 0xd8 || (jpeg[2] == 0xff && jpeg[3] == 0xe0))
     return;
-  static constexpr std::uint8_t app0[] = {0xff, 0xe0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00,
+  static constexpr std::uint8_t app0[] = {0xff, 0xe0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0x00,
                                           0x01, 0x01, 0x01, 0x00, 0x48, 0x00, 0x48, 0x00, 0x00};
   jpeg.insert(jpeg.begin() + 2, std::begin(app0), std::end(app0));
 }
@@ -49,8 +49,8 @@ Result<std::vector<std::uint8_t>> encodeJpeg(const Bitmap& bitmap, double qualit
   const int q = static_cast<int>(std::lround(std::clamp(quality * 100.0, 1.0, 100.0)));
   return guarded(what, [&]() -> Result<std::vector<std::uint8_t>> {
     const Bitmap flat = alphaOf(bitmap) == Alpha::opaque ? Bitmap{} : flattenOverBlack(bitmap);
-    const VImage rgb = view(flat.empty() ? bitmap : flat)
-                           .extract_band(0, VImage::option()->set("n", 3));
+    const VImage rgb =
+        view(flat.empty() ? bitmap : flat).extract_band(0, VImage::option()->set("n", 3));
     std::vector<std::uint8_t> jpeg = takeBlob(rgb.jpegsave_buffer(VImage::option()
                                                                       ->set("Q", q)
                                                                       ->set("interlace", true)
@@ -69,10 +69,10 @@ Result<std::vector<std::uint8_t>> encodePng(const Bitmap& bitmap) {
     VipsBlob* profile = nullptr;
     if (vips_profile_load("sRGB", &profile, nullptr) != 0)
       throw vips::VError();
-    std::unique_ptr<VipsArea, decltype(&vips_area_unref)> area(VIPS_AREA(profile), &vips_area_unref);
-    VImage image = view(bitmap).copy(VImage::option()
-                                         ->set("xres", resolution)
-                                         ->set("yres", resolution));
+    std::unique_ptr<VipsArea, decltype(&vips_area_unref)> area(VIPS_AREA(profile),
+                                                               &vips_area_unref);
+    VImage image =
+        view(bitmap).copy(VImage::option()->set("xres", resolution)->set("yres", resolution));
     size_t length = 0;
     const void* data = vips_area_get_data(area.get(), &length, nullptr, nullptr, nullptr);
     vips_image_set_blob_copy(image.get_image(), VIPS_META_ICC_NAME, data, length);

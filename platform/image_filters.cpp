@@ -34,9 +34,9 @@ int marginFor(double sigma) {
 }
 
 VImage gauss(const VImage& image, double sigma) {
-  return image.gaussblur(sigma, VImage::option()
-                                    ->set("precision", VIPS_PRECISION_FLOAT)
-                                    ->set("min_ampl", minAmplitude));
+  return image.gaussblur(
+      sigma,
+      VImage::option()->set("precision", VIPS_PRECISION_FLOAT)->set("min_ampl", minAmplitude));
 }
 
 // `work` extended without end by repeating its edges, cut to `area`.
@@ -61,8 +61,8 @@ VImage extendedArea(const VImage& work, PixelRect area) {
 VImage blurredArea(const VImage& work, PixelRect rect, double sigma) {
   const int margin = marginFor(sigma);
   if (sigma <= directSigma) {
-    const VImage extended = extendedArea(
-        work, {rect.x - margin, rect.y - margin, rect.width + 2 * margin, rect.height + 2 * margin});
+    const VImage extended = extendedArea(work, {rect.x - margin, rect.y - margin,
+                                                rect.width + 2 * margin, rect.height + 2 * margin});
     return gauss(extended, sigma).crop(margin, margin, rect.width, rect.height);
   }
   const int factor = static_cast<int>(std::floor(sigma / 4.0));
@@ -77,14 +77,14 @@ VImage blurredArea(const VImage& work, PixelRect rect, double sigma) {
   // Small pixel j averages pixels j * factor .. j * factor + factor - 1,
   // so its centre lies at j * factor + (factor - 1) / 2.
   const double offset = (factor - 1) / 2.0;
-  const VImage back = small.affine(
-      {static_cast<double>(factor), 0, 0, static_cast<double>(factor)},
-      VImage::option()
-          ->set("interpolate", vips::VInterpolate::new_from_name("bilinear"))
-          ->set("oarea", std::vector<int>{0, 0, width, height})
-          ->set("odx", offset)
-          ->set("ody", offset)
-          ->set("extend", VIPS_EXTEND_COPY));
+  const VImage back =
+      small.affine({static_cast<double>(factor), 0, 0, static_cast<double>(factor)},
+                   VImage::option()
+                       ->set("interpolate", vips::VInterpolate::new_from_name("bilinear"))
+                       ->set("oarea", std::vector<int>{0, 0, width, height})
+                       ->set("odx", offset)
+                       ->set("ody", offset)
+                       ->set("extend", VIPS_EXTEND_COPY));
   return back.crop(margin, margin, rect.width, rect.height);
 }
 
@@ -137,7 +137,8 @@ Result<Bitmap> blurRegion(const Bitmap& source, PixelRect rect, double sigma) {
 Result<Bitmap> crop(const Bitmap& bitmap, PixelRect rect) {
   const long long left = std::max<long long>(rect.x, 0);
   const long long top = std::max<long long>(rect.y, 0);
-  const long long right = std::min<long long>(static_cast<long long>(rect.x) + rect.width, bitmap.width);
+  const long long right =
+      std::min<long long>(static_cast<long long>(rect.x) + rect.width, bitmap.width);
   const long long bottom =
       std::min<long long>(static_cast<long long>(rect.y) + rect.height, bitmap.height);
   if (bitmap.empty() || rect.width <= 0 || rect.height <= 0 || right <= left || bottom <= top)
@@ -162,7 +163,8 @@ Result<Bitmap> scaleLanczos(const Bitmap& bitmap, int width, int height) {
     return size.error();
   return guarded(what, [&]() -> Result<Bitmap> {
     if (width <= bitmap.width && height <= bitmap.height)
-      return render(resizeExact(view(bitmap), alphaOf(bitmap), width, height, VIPS_KERNEL_LANCZOS3));
+      return render(
+          resizeExact(view(bitmap), alphaOf(bitmap), width, height, VIPS_KERNEL_LANCZOS3));
     // libvips enlarges with a bicubic interpolator, not its kernel.
     return lanczos::resample(bitmap, width, height);
   });

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-
 #include <vips/vips8>
 
 #include "platform/image.hpp"
@@ -45,18 +44,18 @@ Bitmap referenceBlur(const Bitmap& source, PixelRect rect, double sigma) {
   const int left = std::min(0, rect.x - margin), top = std::min(0, rect.y - margin);
   const int right = std::max(source.width, rect.x + rect.width + margin);
   const int bottom = std::max(source.height, rect.y + rect.height + margin);
-  vips::VImage blurred =
-      image.embed(-left, -top, right - left, bottom - top,
-                  vips::VImage::option()->set("extend", VIPS_EXTEND_COPY))
-          .crop(rect.x - margin - left, rect.y - margin - top, rect.width + 2 * margin,
-                rect.height + 2 * margin)
-          .cast(VIPS_FORMAT_FLOAT)
-          .gaussblur(sigma, vips::VImage::option()
-                                ->set("precision", VIPS_PRECISION_FLOAT)
-                                ->set("min_ampl", 0.001))
-          .crop(margin, margin, rect.width, rect.height)
-          .round(VIPS_OPERATION_ROUND_RINT)
-          .cast(VIPS_FORMAT_UCHAR);
+  vips::VImage blurred = image
+                             .embed(-left, -top, right - left, bottom - top,
+                                    vips::VImage::option()->set("extend", VIPS_EXTEND_COPY))
+                             .crop(rect.x - margin - left, rect.y - margin - top,
+                                   rect.width + 2 * margin, rect.height + 2 * margin)
+                             .cast(VIPS_FORMAT_FLOAT)
+                             .gaussblur(sigma, vips::VImage::option()
+                                                   ->set("precision", VIPS_PRECISION_FLOAT)
+                                                   ->set("min_ampl", 0.001))
+                             .crop(margin, margin, rect.width, rect.height)
+                             .round(VIPS_OPERATION_ROUND_RINT)
+                             .cast(VIPS_FORMAT_UCHAR);
   size_t length = 0;
   void* data = blurred.write_to_memory(&length);
   Bitmap out{rect.width, rect.height, {}};
@@ -75,13 +74,12 @@ TEST(BlurRegion, MatchesAGaussianOfTheEdgeExtendedPicture) {
     int maxTolerance;
   };
   const Case cases[] = {
-      {{0, 0, 240, 180}, 2.0, 0.2, 2},
-      {{60, 40, 50, 30}, 5.0, 0.2, 2},         // inside
-      {{-30, -20, 120, 100}, 6.0, 0.2, 2},     // past the top-left corner
-      {{-4, -4, 248, 188}, 8.0, 0.2, 2},       // the whole picture grown by 4
-      {{-4, -4, 248, 188}, 21.84, 0.6, 3},     // large sigma: the averaged path
-      {{150, 100, 200, 150}, 40.0, 0.6, 3},    // past the bottom-right corner
-      {{300, -50, 40, 40}, 12.0, 0.6, 3},      // wholly outside
+      {{0, 0, 240, 180}, 2.0, 0.2, 2},      {{60, 40, 50, 30}, 5.0, 0.2, 2},  // inside
+      {{-30, -20, 120, 100}, 6.0, 0.2, 2},   // past the top-left corner
+      {{-4, -4, 248, 188}, 8.0, 0.2, 2},     // the whole picture grown by 4
+      {{-4, -4, 248, 188}, 21.84, 0.6, 3},   // large sigma: the averaged path
+      {{150, 100, 200, 150}, 40.0, 0.6, 3},  // past the bottom-right corner
+      {{300, -50, 40, 40}, 12.0, 0.6, 3},    // wholly outside
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.rect.x) + "," + std::to_string(c.rect.y) + " sigma " +
@@ -116,7 +114,9 @@ TEST(BlurRegion, SigmaIsTheStandardDeviationInPixels) {
     ASSERT_TRUE(blurred);
     // The pixel whose centre lies `d` from the edge (between 199 and 200),
     // and what the normal distribution says it should hold.
-    const auto at = [&](double d) { return blurred->pixel(static_cast<int>(200 + d - 0.5), 10)[0]; };
+    const auto at = [&](double d) {
+      return blurred->pixel(static_cast<int>(200 + d - 0.5), 10)[0];
+    };
     const auto expected = [&](double d) { return 100 * (1 + std::erf(d / sigma / std::sqrt(2))); };
     for (double d : {0.5, sigma + 0.5, -sigma + 0.5, 2 * sigma + 0.5})
       EXPECT_NEAR(at(d), expected(d), 2.5) << d;
@@ -154,7 +154,8 @@ TEST(BlurRegion, FarAwayRectanglesSeeTheEdgeLikeNearOnes) {
   Bitmap ramp = solid(40, 30, 0, 0, 0);
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x)
-      ramp.pixel(x, y)[0] = static_cast<std::uint8_t>(6 * x), ramp.pixel(x, y)[1] = static_cast<std::uint8_t>(8 * y);
+      ramp.pixel(x, y)[0] = static_cast<std::uint8_t>(6 * x),
+                    ramp.pixel(x, y)[1] = static_cast<std::uint8_t>(8 * y);
   const std::pair<PixelRect, PixelRect> cases[] = {
       {{-2147483647 - 1, 5, 20, 10}, {-200, 5, 20, 10}},
       {{2147483600, -2147483000, 30, 20}, {400, -300, 30, 20}},
@@ -178,9 +179,15 @@ TEST(Crop, KeepsThePartInsideThePicture) {
     int width, height, firstPixel;  // width 0: refused
   };
   const Case cases[] = {
-      {{2, 3, 4, 2}, 4, 2, 32},     {{0, 0, 10, 8}, 10, 8, 0},  {{8, 6, 3, 3}, 2, 2, 68},
-      {{-2, -1, 5, 5}, 3, 4, 0},    {{10, 0, 2, 2}, 0, 0, 0},   {{-5, 0, 5, 5}, 0, 0, 0},
-      {{3, 3, 0, 4}, 0, 0, 0},      {{3, 3, -2, 4}, 0, 0, 0},   {{0, 0, 2147483647, 2147483647}, 10, 8, 0},
+      {{2, 3, 4, 2}, 4, 2, 32},
+      {{0, 0, 10, 8}, 10, 8, 0},
+      {{8, 6, 3, 3}, 2, 2, 68},
+      {{-2, -1, 5, 5}, 3, 4, 0},
+      {{10, 0, 2, 2}, 0, 0, 0},
+      {{-5, 0, 5, 5}, 0, 0, 0},
+      {{3, 3, 0, 4}, 0, 0, 0},
+      {{3, 3, -2, 4}, 0, 0, 0},
+      {{0, 0, 2147483647, 2147483647}, 10, 8, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.rect.x) + "," + std::to_string(c.rect.y) + "," +

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!decoded)
     return 0;
   const Bitmap& bitmap = decoded->bitmap;
-  if (bitmap.empty() || static_cast<std::int64_t>(bitmap.width) * bitmap.height > options.maxPixels ||
+  if (bitmap.empty() ||
+      static_cast<std::int64_t>(bitmap.width) * bitmap.height > options.maxPixels ||
       bitmap.rgba.size() != static_cast<std::size_t>(bitmap.width) * bitmap.height * 4)
     std::abort();
   const Bitmap upright = orient(bitmap, orientationOrUp(decoded->orientation));

@@ -17,13 +17,15 @@ using testing::solid;
 
 // The JPEG markers in `bytes` up to the start of the scan data, as
 // {marker, segment payload}.
-std::vector<std::pair<int, std::vector<std::uint8_t>>> jpegMarkers(const std::vector<std::uint8_t>& bytes) {
+std::vector<std::pair<int, std::vector<std::uint8_t>>> jpegMarkers(
+    const std::vector<std::uint8_t>& bytes) {
   std::vector<std::pair<int, std::vector<std::uint8_t>>> markers;
   size_t i = 2;
   while (i + 4 <= bytes.size() && bytes[i] == 0xff) {
     const int marker = bytes[i + 1];
     const size_t length = bytes[i + 2] << 8 | bytes[i + 3];
-    markers.push_back({marker, {bytes.begin() + i + 4, bytes.begin() + std::min(bytes.size(), i + 2 + length)}});
+    markers.push_back(
+        {marker, {bytes.begin() + i + 4, bytes.begin() + std::min(bytes.size(), i + 2 + length)}});
     if (marker == 0xda)
       break;
     i += 2 + length;
@@ -32,7 +34,8 @@ std::vector<std::pair<int, std::vector<std::uint8_t>>> jpegMarkers(const std::ve
 }
 
 bool hasMarker(const std::vector<std::pair<int, std::vector<std::uint8_t>>>& markers, int marker) {
-  return std::any_of(markers.begin(), markers.end(), [&](const auto& m) { return m.first == marker; });
+  return std::any_of(markers.begin(), markers.end(),
+                     [&](const auto& m) { return m.first == marker; });
 }
 
 TEST(EncodeJpeg, IsProgressiveJfifWithoutOtherMetadata) {
@@ -49,14 +52,15 @@ TEST(EncodeJpeg, IsProgressiveJfifWithoutOtherMetadata) {
   ASSERT_FALSE(markers.empty());
   EXPECT_EQ(markers[0].first, 0xe0);  // JFIF first
   ASSERT_GE(markers[0].second.size(), 12u);
-  EXPECT_EQ(std::string(markers[0].second.begin(), markers[0].second.begin() + 5), std::string("JFIF\0", 5));
-  EXPECT_EQ(markers[0].second[7], 1);     // dots an inch
+  EXPECT_EQ(std::string(markers[0].second.begin(), markers[0].second.begin() + 5),
+            std::string("JFIF\0", 5));
+  EXPECT_EQ(markers[0].second[7], 1);  // dots an inch
   EXPECT_EQ(markers[0].second[9], 72);
   EXPECT_TRUE(hasMarker(markers, 0xc2));   // progressive frame
   EXPECT_FALSE(hasMarker(markers, 0xc0));  // no baseline frame
   for (int app = 0xe1; app <= 0xef; ++app)
     EXPECT_FALSE(hasMarker(markers, app)) << "APP" << app - 0xe0;  // no EXIF, ICC, XMP
-  EXPECT_FALSE(hasMarker(markers, 0xfe));                            // no comment
+  EXPECT_FALSE(hasMarker(markers, 0xfe));                          // no comment
 
   Result<DecodedImage> back = decodeMemory(*jpeg);
   ASSERT_TRUE(back);
@@ -73,8 +77,8 @@ TEST(EncodeJpeg, QualityIsRoundedAndClamped) {
     return jpeg ? *jpeg : std::vector<std::uint8_t>{};
   };
   // Pairs that must give the same quality setting.
-  const std::pair<double, double> same[] = {
-      {0.9, 0.9004}, {0.8, 0.796}, {0.0, 0.01}, {-3.0, 0.01}, {1.0, 7.5}, {INFINITY, 1.0}};
+  const std::pair<double, double> same[] = {{0.9, 0.9004}, {0.8, 0.796}, {0.0, 0.01},
+                                            {-3.0, 0.01},  {1.0, 7.5},   {INFINITY, 1.0}};
   for (auto [a, b] : same)
     EXPECT_EQ(bytes(a), bytes(b)) << a << " " << b;
   EXPECT_LT(bytes(0.5).size(), bytes(0.8).size());
@@ -119,17 +123,17 @@ TEST(FillRect, BlendsWithCoverageAndAlpha) {
   };
   // On white, opaque.
   const Case cases[] = {
-      {{2, 2, 4, 4}, {1, 0, 0, 1}, 2, 2, {255, 0, 0, 255}},          // inside
-      {{2, 2, 4, 4}, {1, 0, 0, 1}, 6, 2, {255, 255, 255, 255}},      // right edge excluded
+      {{2, 2, 4, 4}, {1, 0, 0, 1}, 2, 2, {255, 0, 0, 255}},      // inside
+      {{2, 2, 4, 4}, {1, 0, 0, 1}, 6, 2, {255, 255, 255, 255}},  // right edge excluded
       {{2, 2, 4, 4}, {1, 0, 0, 1}, 1, 2, {255, 255, 255, 255}},
-      {{1.5, 2, 4, 4}, {0, 0, 0, 1}, 1, 3, {128, 128, 128, 255}},     // half covered
-      {{1.5, 2.5, 4, 4}, {0, 0, 0, 1}, 1, 2, {191, 191, 191, 255}},   // a quarter
+      {{1.5, 2, 4, 4}, {0, 0, 0, 1}, 1, 3, {128, 128, 128, 255}},         // half covered
+      {{1.5, 2.5, 4, 4}, {0, 0, 0, 1}, 1, 2, {191, 191, 191, 255}},       // a quarter
       {{0, 0, 10, 10}, {1, 0.1, 0.1, 0.55}, 5, 5, {255, 129, 129, 255}},  // heat colour
-      {{-5, -5, 7, 7}, {0, 0, 1, 1}, 0, 0, {0, 0, 255, 255}},         // clipped
-      {{6, 6, -4, -4}, {0, 1, 0, 1}, 3, 3, {0, 255, 0, 255}},         // negative size
-      {{2, 2, NAN, 4}, {0, 0, 0, 1}, 3, 3, {255, 255, 255, 255}},     // nothing
-      {{-1e300, 2, 2e300, 1e300}, {0, 0, 0, 1}, 3, 3, {0, 0, 0, 255}},  // huge
-      {{1e300, 1e300, 5, 5}, {0, 0, 0, 1}, 9, 9, {255, 255, 255, 255}},  // far away
+      {{-5, -5, 7, 7}, {0, 0, 1, 1}, 0, 0, {0, 0, 255, 255}},             // clipped
+      {{6, 6, -4, -4}, {0, 1, 0, 1}, 3, 3, {0, 255, 0, 255}},             // negative size
+      {{2, 2, NAN, 4}, {0, 0, 0, 1}, 3, 3, {255, 255, 255, 255}},         // nothing
+      {{-1e300, 2, 2e300, 1e300}, {0, 0, 0, 1}, 3, 3, {0, 0, 0, 255}},    // huge
+      {{1e300, 1e300, 5, 5}, {0, 0, 0, 1}, 9, 9, {255, 255, 255, 255}},   // far away
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.rect.x) + "," + std::to_string(c.rect.y));
@@ -156,8 +160,8 @@ TEST(StrokeRect, DrawsALineCentredOnTheEdges) {
   Bitmap canvas = solid(40, 40, 0, 0, 0);
   strokeRect(canvas, {10, 10, 20, 20}, 4, {1, 1, 1, 1});
   const std::pair<std::pair<int, int>, int> cases[] = {
-      {{8, 20}, 255},  {{11, 20}, 255}, {{12, 20}, 0},  {{7, 20}, 0},  {{20, 20}, 0},
-      {{20, 8}, 255},  {{20, 31}, 255}, {{20, 32}, 0},  {{31, 31}, 255}, {{9, 9}, 255},
+      {{8, 20}, 255}, {{11, 20}, 255}, {{12, 20}, 0}, {{7, 20}, 0},    {{20, 20}, 0},
+      {{20, 8}, 255}, {{20, 31}, 255}, {{20, 32}, 0}, {{31, 31}, 255}, {{9, 9}, 255},
   };
   for (const auto& [at, value] : cases)
     EXPECT_EQ(canvas.pixel(at.first, at.second)[0], value) << at.first << "," << at.second;
@@ -185,8 +189,8 @@ TEST(CompositeOver, CoversTheUnionOfBoth) {
     int width, height, baseX, baseY;
   };
   const Case cases[] = {
-      {3, 2, 10, 8, 0, 0},   {-2, -3, 12, 11, 2, 3}, {8, 6, 12, 10, 0, 0},
-      {20, 0, 24, 8, 0, 0},  {-1, 7, 11, 11, 1, 0},
+      {3, 2, 10, 8, 0, 0},  {-2, -3, 12, 11, 2, 3}, {8, 6, 12, 10, 0, 0},
+      {20, 0, 24, 8, 0, 0}, {-1, 7, 11, 11, 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
@@ -214,7 +218,8 @@ TEST(CompositeOver, CoversTheUnionOfBoth) {
 }
 
 TEST(CompositeOver, HalfTransparentPatchesBlend) {
-  Result<Composited> out = compositeOver(solid(2, 2, 255, 255, 255, 128), 0, 0, solid(2, 2, 0, 0, 0));
+  Result<Composited> out =
+      compositeOver(solid(2, 2, 255, 255, 255, 128), 0, 0, solid(2, 2, 0, 0, 0));
   ASSERT_TRUE(out);
   EXPECT_NEAR(out->bitmap.pixel(1, 1)[0], 128, 1);
   EXPECT_EQ(out->bitmap.pixel(1, 1)[3], 255);

@@ -1,15 +1,15 @@
 // Decoding, orientation and thumbnails on the real sample pictures.
 
+#include "platform/image.hpp"
+
 #include <array>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <thread>
-
 #include <vips/vips8>
 
 #include "common/test_folder.hpp"
-#include "platform/image.hpp"
 #include "platform/image_test_support.hpp"
 
 namespace vell::platform {
@@ -50,7 +50,8 @@ TEST(Decode, EveryFormatGivesThePictureItHolds) {
 }
 
 TEST(Decode, PicturesWithoutAlphaBecomeOpaqueRgba) {
-  for (const char* file : {"pictures/chelsea.png", "pictures/imageTextN.png", "pictures/jesper.jpg"}) {
+  for (const char* file :
+       {"pictures/chelsea.png", "pictures/imageTextN.png", "pictures/jesper.jpg"}) {
     SCOPED_TRACE(file);
     VELL_NEED_SAMPLE(sample(file));
     const Bitmap bitmap = mustDecode(sample(file));
@@ -94,8 +95,14 @@ TEST(Decode, SidewaysPhotosComeUprightWithSwappedSides) {
     std::function<std::pair<int, int>(int, int)> storedAt;  // upright (X, Y) -> stored (x, y)
   };
   const Case cases[] = {
-      {"derived/bee-orientation-6.jpg", [&](int X, int Y) { return std::pair{Y, h - 1 - X}; }},
-      {"derived/bee-orientation-8.jpg", [&](int X, int Y) { return std::pair{w - 1 - Y, X}; }},
+      {"derived/bee-orientation-6.jpg",
+       [&](int X, int Y) {
+         return std::pair{Y, h - 1 - X};
+       }},
+      {"derived/bee-orientation-8.jpg",
+       [&](int X, int Y) {
+         return std::pair{w - 1 - Y, X};
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -103,7 +110,8 @@ TEST(Decode, SidewaysPhotosComeUprightWithSwappedSides) {
     ASSERT_TRUE(upright) << upright.error().text;
     ASSERT_EQ(upright->width, h);
     ASSERT_EQ(upright->height, w);
-    for (auto [X, Y] : {std::pair{0, 0}, {h - 1, 0}, {0, w - 1}, {h - 1, w - 1}, {400, 900}, {17, 1203}}) {
+    for (auto [X, Y] :
+         {std::pair{0, 0}, {h - 1, 0}, {0, w - 1}, {h - 1, w - 1}, {400, 900}, {17, 1203}}) {
       const auto [x, y] = c.storedAt(X, Y);
       EXPECT_EQ(0, std::memcmp(upright->pixel(X, Y), stored.pixel(x, y), 4)) << X << "," << Y;
     }
@@ -133,15 +141,14 @@ TEST(Orient, FollowsTheExifMeaningOfEachValue) {
     std::vector<int> upright;  // stored pixel numbers in reading order
   };
   const Case cases[] = {
-      {1, 3, {0, 1, 2, 3, 4, 5}},
-      {2, 3, {2, 1, 0, 5, 4, 3}},  // mirrored left-right
-      {3, 3, {5, 4, 3, 2, 1, 0}},  // turned half round
-      {4, 3, {3, 4, 5, 0, 1, 2}},  // mirrored top-bottom
-      {5, 2, {0, 3, 1, 4, 2, 5}},  // transposed
-      {6, 2, {3, 0, 4, 1, 5, 2}},  // turned a quarter clockwise
-      {7, 2, {5, 2, 4, 1, 3, 0}},  // transversed
-      {8, 2, {2, 5, 1, 4, 0, 3}},  // turned a quarter anticlockwise
-      {0, 3, {0, 1, 2, 3, 4, 5}},  // not an orientation: unchanged
+      {1, 3, {0, 1, 2, 3, 4, 5}}, {2, 3, {2, 1, 0, 5, 4, 3}},  // mirrored left-right
+      {3, 3, {5, 4, 3, 2, 1, 0}},                              // turned half round
+      {4, 3, {3, 4, 5, 0, 1, 2}},                              // mirrored top-bottom
+      {5, 2, {0, 3, 1, 4, 2, 5}},                              // transposed
+      {6, 2, {3, 0, 4, 1, 5, 2}},                              // turned a quarter clockwise
+      {7, 2, {5, 2, 4, 1, 3, 0}},                              // transversed
+      {8, 2, {2, 5, 1, 4, 0, 3}},                              // turned a quarter anticlockwise
+      {0, 3, {0, 1, 2, 3, 4, 5}},                              // not an orientation: unchanged
       {9, 3, {0, 1, 2, 3, 4, 5}},
   };
   for (const Case& c : cases) {
@@ -158,7 +165,8 @@ TEST(Orient, FollowsTheExifMeaningOfEachValue) {
 
 TEST(Orient, OnlyValuesOneToEightCount) {
   const std::pair<std::optional<std::uint32_t>, std::uint32_t> cases[] = {
-      {std::nullopt, 1}, {0u, 1}, {1u, 1}, {6u, 6}, {8u, 8}, {9u, 1}, {65535u, 1}, {0xffffffffu, 1}};
+      {std::nullopt, 1}, {0u, 1}, {1u, 1},     {6u, 6},
+      {8u, 8},           {9u, 1}, {65535u, 1}, {0xffffffffu, 1}};
   for (const auto& [entry, expected] : cases)
     EXPECT_EQ(orientationOrUp(entry), expected);
 }
@@ -210,8 +218,8 @@ TEST(Decode, OtherLayoutsBecomeSrgbRgba8) {
   // colour, and the RGBA it must decode to.
   using vips::VImage;
   const auto plain = [](std::vector<double> values, VipsBandFormat format) {
-    return (VImage::black(8, 6, VImage::option()->set("bands", int(values.size()))) +
-            values).cast(format);
+    return (VImage::black(8, 6, VImage::option()->set("bands", int(values.size()))) + values)
+        .cast(format);
   };
   struct Case {
     std::string name;
@@ -222,15 +230,27 @@ TEST(Decode, OtherLayoutsBecomeSrgbRgba8) {
   const Case cases[] = {
       {"grey.png", plain({100}, VIPS_FORMAT_UCHAR), {100, 100, 100, 255}, 0},
       {"grey-alpha.png", plain({100, 128}, VIPS_FORMAT_UCHAR), {100, 100, 100, 128}, 0},
-      {"grey16.png", plain({25700}, VIPS_FORMAT_USHORT).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_GREY16)),
-       {100, 100, 100, 255}, 0},
-      {"rgb16.png", plain({51400, 25700, 0}, VIPS_FORMAT_USHORT).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16)),
-       {200, 100, 0, 255}, 0},
-      {"rgba16.tif", plain({51400, 25700, 0, 65535}, VIPS_FORMAT_USHORT).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16)),
-       {200, 100, 0, 255}, 0},
-      {"cmyk.jpg", plain({150, 110, 80}, VIPS_FORMAT_UCHAR).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
-                       .icc_export(VImage::option()->set("output_profile", "cmyk")),
-       {150, 110, 80, 255}, 8},  // a colour inside the CMYK gamut
+      {"grey16.png",
+       plain({25700}, VIPS_FORMAT_USHORT)
+           .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_GREY16)),
+       {100, 100, 100, 255},
+       0},
+      {"rgb16.png",
+       plain({51400, 25700, 0}, VIPS_FORMAT_USHORT)
+           .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16)),
+       {200, 100, 0, 255},
+       0},
+      {"rgba16.tif",
+       plain({51400, 25700, 0, 65535}, VIPS_FORMAT_USHORT)
+           .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16)),
+       {200, 100, 0, 255},
+       0},
+      {"cmyk.jpg",
+       plain({150, 110, 80}, VIPS_FORMAT_UCHAR)
+           .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+           .icc_export(VImage::option()->set("output_profile", "cmyk")),
+       {150, 110, 80, 255},
+       8},  // a colour inside the CMYK gamut
   };
   TestFolder folder;
   for (const Case& c : cases) {
@@ -248,8 +268,10 @@ TEST(Decode, OtherLayoutsBecomeSrgbRgba8) {
 TEST(Decode, OnlyTheFirstFrameOfAnAnimationIsRead) {
   using vips::VImage;
   // Two frames of 10 x 8, red then blue, stacked as libvips keeps pages.
-  VImage red = VImage::black(10, 8, VImage::option()->set("bands", 3)) + std::vector<double>{255, 0, 0};
-  VImage blue = VImage::black(10, 8, VImage::option()->set("bands", 3)) + std::vector<double>{0, 0, 255};
+  VImage red =
+      VImage::black(10, 8, VImage::option()->set("bands", 3)) + std::vector<double>{255, 0, 0};
+  VImage blue =
+      VImage::black(10, 8, VImage::option()->set("bands", 3)) + std::vector<double>{0, 0, 255};
   VImage frames = red.join(blue, VIPS_DIRECTION_VERTICAL).cast(VIPS_FORMAT_UCHAR).copy();
   frames.set("page-height", 8);
   TestFolder folder;
@@ -393,8 +415,7 @@ TEST(Thumbnail, ShowsTheUprightPictureAsAFullDecodeWould) {
     SCOPED_TRACE(file);
     Result<Bitmap> small = thumbnail(sample(file), 400);
     ASSERT_TRUE(small) << small.error().text;
-    Result<Bitmap> expected = scaleLanczos(orient(full, value), small->width,
-                                           small->height);
+    Result<Bitmap> expected = scaleLanczos(orient(full, value), small->width, small->height);
     ASSERT_TRUE(expected);
     EXPECT_LT(meanDifference(*small, *expected), 2.5);
   }

@@ -2,13 +2,13 @@
 
 // Helpers shared by the image tests: sample paths and bitmap comparisons.
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-
-#include <gtest/gtest.h>
 #include <vips/vips8>
 
 #include "platform/image.hpp"
@@ -22,8 +22,8 @@ inline std::string sample(const std::string& name) {
   return std::string(root ? root : "") + "/" + name;
 }
 
-#define VELL_NEED_SAMPLE(path)                                             \
-  if (!std::filesystem::exists(path))                                      \
+#define VELL_NEED_SAMPLE(path)        \
+  if (!std::filesystem::exists(path)) \
   GTEST_SKIP() << "missing sample " << (path) << " (run scripts/samples.sh)"
 
 inline Bitmap solid(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b,

@@ -1,11 +1,11 @@
 #include "platform/image_vips.hpp"
 
+#include <lcms2.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string_view>
-
-#include <lcms2.h>
 
 namespace vell::platform::vips_glue {
 
@@ -17,9 +17,9 @@ namespace {
 // interpreters (ImageMagick, poppler), stay off: the pictures are untrusted.
 // A `.csv` or `.mat` file would otherwise "decode" as a picture.
 constexpr const char* blockedLoaders[] = {
-    "VipsForeignLoadMagick",  "VipsForeignLoadPdf",    "VipsForeignLoadFits",
-    "VipsForeignLoadMat",     "VipsForeignLoadAnalyze", "VipsForeignLoadOpenslide",
-    "VipsForeignLoadCsv",     "VipsForeignLoadMatrix", "VipsForeignLoadRaw",
+    "VipsForeignLoadMagick", "VipsForeignLoadPdf",     "VipsForeignLoadFits",
+    "VipsForeignLoadMat",    "VipsForeignLoadAnalyze", "VipsForeignLoadOpenslide",
+    "VipsForeignLoadCsv",    "VipsForeignLoadMatrix",  "VipsForeignLoadRaw",
 };
 
 }  // namespace
@@ -39,8 +39,9 @@ bool start() {
       vips_operation_block_set(loader, TRUE);
     // Warnings about damaged files would land on the programs' standard
     // error; what matters of them comes back as an Error instead.
-    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
-                      nullptr);
+    g_log_set_handler(
+        "VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
+        nullptr);
     return true;
   }();
   return started;
@@ -140,8 +141,8 @@ bool hasSrgbProfile(const VImage& image) {
 }  // namespace
 
 VImage toSrgbRgba8(VImage image) {
-  const bool plainSrgb = image.interpretation() == VIPS_INTERPRETATION_sRGB &&
-                         image.format() == VIPS_FORMAT_UCHAR;
+  const bool plainSrgb =
+      image.interpretation() == VIPS_INTERPRETATION_sRGB && image.format() == VIPS_FORMAT_UCHAR;
   if (image.get_typeof(VIPS_META_ICC_NAME) != 0 && !(plainSrgb && hasSrgbProfile(image))) {
     try {
       image = image.icc_transform("srgb", VImage::option()

@@ -8,7 +8,6 @@
 #include <new>
 #include <string>
 #include <type_traits>
-
 #include <vips/vips8>
 
 #include "common/result.hpp"

@@ -1,12 +1,13 @@
 #include "platform/photo_library.hpp"
 
+#include <pwd.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <memory>
-#include <pwd.h>
-#include <sqlite3.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace vell::platform {
 
@@ -108,7 +109,8 @@ std::optional<PhotoAsset> PhotoLibrary::fetchAsset(const std::string& localIdent
   asset.localIdentifier = localIdentifier;
   asset.mediaType = sqlite3_column_int64(row, 0);
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, 1));
-  std::string name = text ? std::string(text, std::size_t(sqlite3_column_bytes(row, 1))) : std::string();
+  std::string name =
+      text ? std::string(text, std::size_t(sqlite3_column_bytes(row, 1))) : std::string();
   // A NUL would cut the name short in every system call: another file.
   if (name.find('\0') != std::string::npos)
     name.clear();
@@ -134,9 +136,8 @@ void PhotoLibrary::requestExportSession(const PhotoAsset& asset, const VideoRequ
       // way it does when the network is not allowed or not there.
       RequestInfo info;
       info.inCloud = asset.inCloud;
-      info.error = asset.inCloud
-                       ? "The video is stored in the cloud and is not on this computer."
-                       : "The video file is missing: " + asset.file.string();
+      info.error = asset.inCloud ? "The video is stored in the cloud and is not on this computer."
+                                 : "The video file is missing: " + asset.file.string();
       handler(nullptr, info);
       return;
     }

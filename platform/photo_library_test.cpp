@@ -1,9 +1,10 @@
 #include "platform/photo_library.hpp"
 
+#include <gtest/gtest.h>
+
 #include <condition_variable>
 #include <cstdlib>
 #include <fstream>
-#include <gtest/gtest.h>
 
 #include "common/test_folder.hpp"
 #include "platform/video_probe.hpp"
@@ -35,7 +36,8 @@ TEST(PhotoLibrary, AuthorizationComesFromTheCatalogueFile) {
   EXPECT_EQ(library.authorizationStatus(), PhotoAuthorization::notDetermined);
 
   fs::create_directories(folder.path() / "photos");
-  std::ofstream(folder.path() / "photos" / "library.sqlite") << "this is not a database, it is text";
+  std::ofstream(folder.path() / "photos" / "library.sqlite")
+      << "this is not a database, it is text";
   EXPECT_EQ(library.authorizationStatus(), PhotoAuthorization::denied);
 
   fs::remove(folder.path() / "photos" / "library.sqlite");
@@ -63,7 +65,8 @@ TEST(PhotoLibrary, FetchReadsRowsAsPlainData) {
                   "INSERT INTO assets VALUES('p1', 1, 'p.jpg', 800, 600, 0, 0);"
                   "INSERT INTO assets VALUES('odd', 'video', NULL, -5, NULL, 'long', NULL);"
                   "INSERT INTO assets VALUES('nan', 2, 'n.mp4', 1, 1, -3.0, 7);"
-                  "INSERT INTO assets VALUES('nul', 2, CAST(X'2F746D702F612E6D7034006A756E6B' AS TEXT), 2, 2, 1, 0);");
+                  "INSERT INTO assets VALUES('nul', 2, CAST(X'2F746D702F612E6D7034006A756E6B' AS "
+                  "TEXT), 2, 2, 1, 0);");
   PhotoLibrary library(photos);
   struct Case {
     std::string id;
@@ -126,12 +129,13 @@ Answer request(PhotoLibrary& library, const PhotoAsset& asset) {
   std::optional<Answer> answer;
   VideoRequestOptions options{true, VideoRequestOptions::DeliveryMode::highQualityFormat,
                               VideoRequestOptions::Version::current};
-  library.requestExportSession(asset, options, ExportPreset::preset1280x720,
-                               [&](std::shared_ptr<ExportSession> session, std::optional<RequestInfo> info) {
-                                 std::lock_guard lock(guard);
-                                 answer = Answer{session != nullptr, std::move(info)};
-                                 called.notify_one();
-                               });
+  library.requestExportSession(
+      asset, options, ExportPreset::preset1280x720,
+      [&](std::shared_ptr<ExportSession> session, std::optional<RequestInfo> info) {
+        std::lock_guard lock(guard);
+        answer = Answer{session != nullptr, std::move(info)};
+        called.notify_one();
+      });
   std::unique_lock lock(guard);
   called.wait(lock, [&] { return answer.has_value(); });
   return *answer;

@@ -76,7 +76,8 @@ void ExportSession::exportNow() {
   transcoder_.reset();
   if (!written) {
     temporary = Error{""};  // removes the partial file before the report
-    return report(cancelled_ ? ExportStatus::cancelled : ExportStatus::failed, written.error().text);
+    return report(cancelled_ ? ExportStatus::cancelled : ExportStatus::failed,
+                  written.error().text);
   }
   Status committed = ok();
   {
@@ -88,7 +89,8 @@ void ExportSession::exportNow() {
   }
   temporary = Error{""};
   if (!committed)
-    return report(cancelled_ ? ExportStatus::cancelled : ExportStatus::failed, committed.error().text);
+    return report(cancelled_ ? ExportStatus::cancelled : ExportStatus::failed,
+                  committed.error().text);
   report(ExportStatus::completed, std::nullopt);
 }
 

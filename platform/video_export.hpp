@@ -25,7 +25,14 @@ enum class NetworkUse { plain, optimized };
 // form, device make and model, author, comments, dates) and keeps the
 // streams' basics (codecs, size, language).
 enum class MetadataFilter { none, sharing };
-enum class ExportStatus { unknown = 0, waiting = 1, exporting = 2, completed = 3, failed = 4, cancelled = 5 };
+enum class ExportStatus {
+  unknown = 0,
+  waiting = 1,
+  exporting = 2,
+  completed = 3,
+  failed = 4,
+  cancelled = 5
+};
 
 // A time as a count of 1/`timescale` seconds.
 struct MediaTime {

@@ -123,7 +123,8 @@ Status AudioTrack::keep(AVFrame* frame) {
 
   AVChannelLayout from;
   if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame->ch_layout.nb_channels <= 0)
-    av_channel_layout_default(&from, std::max(frame->ch_layout.nb_channels, decoder_->ch_layout.nb_channels));
+    av_channel_layout_default(
+        &from, std::max(frame->ch_layout.nb_channels, decoder_->ch_layout.nb_channels));
   else
     av_channel_layout_copy(&from, &frame->ch_layout);
   if (!resampler_) {
@@ -145,9 +146,11 @@ Status AudioTrack::keep(AVFrame* frame) {
   std::vector<float> buffer(std::size_t(std::max(capacity, 1)) * encoder_->ch_layout.nb_channels);
   std::vector<std::uint8_t*> planes;
   for (int channel = 0; channel < encoder_->ch_layout.nb_channels; ++channel)
-    planes.push_back(reinterpret_cast<std::uint8_t*>(buffer.data() + std::size_t(channel) * capacity));
-  int count = swr_convert(resampler_.get(), planes.data(), capacity,
-                          const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
+    planes.push_back(
+        reinterpret_cast<std::uint8_t*>(buffer.data() + std::size_t(channel) * capacity));
+  int count =
+      swr_convert(resampler_.get(), planes.data(), capacity,
+                  const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
   if (count < 0)
     return ffmpeg::error("cannot convert the audio", count);
   return keepSamples(planes.data(), count);
@@ -169,7 +172,8 @@ Status AudioTrack::keepSamples(std::uint8_t** data, int count) {
     std::vector<std::uint8_t*> planes;
     for (int channel = 0; channel < encoder_->ch_layout.nb_channels; ++channel)
       planes.push_back(data[channel] + (from - first) * sizeof(float));
-    if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(planes.data()), int(to - from)) < 0)
+    if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(planes.data()), int(to - from)) <
+        0)
       return Error{"cannot buffer the audio"};
   }
   if (first + count >= end)
@@ -179,7 +183,8 @@ Status AudioTrack::keepSamples(std::uint8_t** data, int count) {
 
 Status AudioTrack::encodeFromFifo(bool all) {
   int frameSize = encoder_->frame_size > 0 ? encoder_->frame_size : 1024;
-  while (av_audio_fifo_size(fifo_.get()) >= frameSize || (all && av_audio_fifo_size(fifo_.get()) > 0)) {
+  while (av_audio_fifo_size(fifo_.get()) >= frameSize ||
+         (all && av_audio_fifo_size(fifo_.get()) > 0)) {
     int count = std::min(frameSize, av_audio_fifo_size(fifo_.get()));
     ffmpeg::FramePtr frame = ffmpeg::makeFrame();
     frame->nb_samples = count;
@@ -212,7 +217,8 @@ Status AudioTrack::finish() {
       std::vector<float> buffer(std::size_t(capacity) * encoder_->ch_layout.nb_channels);
       std::vector<std::uint8_t*> planes;
       for (int channel = 0; channel < encoder_->ch_layout.nb_channels; ++channel)
-        planes.push_back(reinterpret_cast<std::uint8_t*>(buffer.data() + std::size_t(channel) * capacity));
+        planes.push_back(
+            reinterpret_cast<std::uint8_t*>(buffer.data() + std::size_t(channel) * capacity));
       int count = swr_convert(resampler_.get(), planes.data(), capacity, nullptr, 0);
       if (count > 0)
         if (Status kept = keepSamples(planes.data(), count); !kept)

@@ -29,7 +29,9 @@ PixelSize fitToBox(PixelSize coded, int sarNum, int sarDen, QuarterTurns turns, 
   double scale = std::min({1.0, boxWidth / width, boxHeight / height});
   // Even sides for 4:2:0 chroma; rounding down keeps the picture inside the
   // box and never larger than its source.
-  auto even = [](double side) { return std::max(2, static_cast<int>(std::floor(side / 2 + 1e-6)) * 2); };
+  auto even = [](double side) {
+    return std::max(2, static_cast<int>(std::floor(side / 2 + 1e-6)) * 2);
+  };
   return {even(width * scale), even(height * scale)};
 }
 

@@ -1,7 +1,8 @@
 #include "platform/video_export_geometry.hpp"
 
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace vell::platform {
 namespace {
@@ -12,10 +13,10 @@ TEST(ExportGeometry, TurnsFollowTheDisplayMatrixAngle) {
     QuarterTurns expected;
   };
   const Case cases[] = {
-      {0, QuarterTurns::none},   {-0.0, QuarterTurns::none}, {90, QuarterTurns::three},
-      {-90, QuarterTurns::one},  {180, QuarterTurns::two},   {-180, QuarterTurns::two},
-      {270, QuarterTurns::one},  {89.6, QuarterTurns::three}, {44, QuarterTurns::none},
-      {450, QuarterTurns::three}, {NAN, QuarterTurns::none}, {INFINITY, QuarterTurns::none},
+      {0, QuarterTurns::none},    {-0.0, QuarterTurns::none},  {90, QuarterTurns::three},
+      {-90, QuarterTurns::one},   {180, QuarterTurns::two},    {-180, QuarterTurns::two},
+      {270, QuarterTurns::one},   {89.6, QuarterTurns::three}, {44, QuarterTurns::none},
+      {450, QuarterTurns::three}, {NAN, QuarterTurns::none},   {INFINITY, QuarterTurns::none},
   };
   for (const auto& c : cases)
     EXPECT_EQ(turnsFromAngle(c.angle), c.expected) << c.angle;
@@ -40,8 +41,8 @@ TEST(ExportGeometry, FitsThePresetBoxWithEvenSides) {
       {{1280, 720}, 1, 1, QuarterTurns::one, 1280, 720, {720, 1280}},  // portrait box
       {{1920, 1080}, 1, 1, QuarterTurns::three, 1280, 720, {720, 1280}},
       {{1920, 1080}, 1, 1, QuarterTurns::two, 1280, 720, {1280, 720}},
-      {{4000, 1000}, 1, 1, QuarterTurns::none, 1920, 1080, {1920, 480}},  // wide: width limits
-      {{1440, 1080}, 1, 1, QuarterTurns::none, 1280, 720, {960, 720}},    // 4:3: height limits
+      {{4000, 1000}, 1, 1, QuarterTurns::none, 1920, 1080, {1920, 480}},   // wide: width limits
+      {{1440, 1080}, 1, 1, QuarterTurns::none, 1280, 720, {960, 720}},     // 4:3: height limits
       {{1440, 1080}, 4, 3, QuarterTurns::none, 1920, 1080, {1920, 1080}},  // anamorphic HD
       {{720, 576}, 16, 15, QuarterTurns::none, 1280, 720, {768, 576}},
       {{1080, 1080}, 1, 1, QuarterTurns::none, 1280, 720, {720, 720}},

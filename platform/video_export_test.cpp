@@ -1,9 +1,10 @@
 #include "platform/video_export.hpp"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <thread>
 
 #include "common/test_folder.hpp"
@@ -130,8 +131,9 @@ TEST_F(VideoExport, ExcerptStartsAtTheAskedFrameAndLastsItsLength) {
   for (Case c : {Case{3, 1}, Case{3.02, 0.6}, Case{12.9, 5}, Case{0, 0.5}}) {
     SCOPED_TRACE(std::to_string(c.start) + " + " + std::to_string(c.length));
     fs::path output = folder.path() / "excerpt.mp4";
-    Outcome outcome = exportClip(clip("cockatoo.mp4"), output,
-                                 {ExportPreset::preset1920x1080, range(c.start, c.length), MetadataFilter::sharing});
+    Outcome outcome = exportClip(
+        clip("cockatoo.mp4"), output,
+        {ExportPreset::preset1920x1080, range(c.start, c.length), MetadataFilter::sharing});
     ASSERT_EQ(outcome.status, ExportStatus::completed) << outcome.error.value_or("");
     auto probed = probe(output);
     // The source's audio ends at 13.898 s, its video at 14 s.
@@ -149,7 +151,8 @@ TEST_F(VideoExport, ExcerptStartsAtTheAskedFrameAndLastsItsLength) {
 
 TEST_F(VideoExport, FrameComparisonTellsNeighbouringMomentsApart) {
   // Guards the test above: the cockatoo moves enough for the check to bite.
-  EXPECT_GT(meanDifference(frameAt(clip("cockatoo.mp4"), 3), frameAt(clip("cockatoo.mp4"), 4)), 3.0);
+  EXPECT_GT(meanDifference(frameAt(clip("cockatoo.mp4"), 3), frameAt(clip("cockatoo.mp4"), 4)),
+            3.0);
 }
 
 TEST_F(VideoExport, TurnsRotatedVideoUprightAndDropsIdentifyingTags) {
@@ -175,7 +178,8 @@ TEST_F(VideoExport, WithoutTheSharingFilterTheLocationStays) {
   Outcome outcome = exportClip(clip("tagged.mp4"), output,
                                {ExportPreset::preset1280x720, std::nullopt, MetadataFilter::none});
   ASSERT_EQ(outcome.status, ExportStatus::completed) << outcome.error.value_or("");
-  EXPECT_NE(testing::exifTags(output).find("48.85"), std::string::npos) << testing::exifTags(output);
+  EXPECT_NE(testing::exifTags(output).find("48.85"), std::string::npos)
+      << testing::exifTags(output);
 }
 
 TEST_F(VideoExport, CancelledExportLeavesNothingBehind) {

@@ -73,8 +73,8 @@ class VideoTrack {
   AVStream* stream_ = nullptr;
   std::unique_ptr<Timeline> timeline_;
   QuarterTurns turns_ = QuarterTurns::none;
-  PixelSize size_;         // upright, as encoded
-  PixelSize scaledSize_;   // before the turn
+  PixelSize size_;                  // upright, as encoded
+  PixelSize scaledSize_;            // before the turn
   std::int64_t frameDuration_ = 1;  // nominal, in the source time base
   ffmpeg::ScalerPtr scaler_;
   int scalerWidth_ = 0, scalerHeight_ = 0, scalerFormat_ = -1, scalerRange_ = -1;

@@ -31,7 +31,8 @@ Result<std::unique_ptr<Transcoder>> Transcoder::open(const std::filesystem::path
     return Error{"cannot allocate a demuxer"};
   context->interrupt_callback = {&Transcoder::interrupted, transcoder.get()};
   // Only local files: a catalogue entry must not make us open a URL.
-  if (int code = avformat_open_input(&context, ("file:" + source.string()).c_str(), nullptr, nullptr);
+  if (int code =
+          avformat_open_input(&context, ("file:" + source.string()).c_str(), nullptr, nullptr);
       code < 0)
     return ffmpeg::error("cannot open " + source.string(), code);
   transcoder->input_.reset(context);
@@ -68,7 +69,8 @@ Status Transcoder::run(const std::filesystem::path& output, const TranscodeSetti
                        const std::atomic<bool>& cancelled) {
   cancelled_ = &cancelled;
   AVFormatContext* input = input_.get();
-  double origin = input->start_time != AV_NOPTS_VALUE ? double(input->start_time) / AV_TIME_BASE : 0;
+  double origin =
+      input->start_time != AV_NOPTS_VALUE ? double(input->start_time) / AV_TIME_BASE : 0;
   Excerpt excerpt = excerptOf(settings.timeRange);
   if (excerpt.end <= excerpt.start)
     return Error{"the excerpt is empty"};
@@ -82,14 +84,15 @@ Status Transcoder::run(const std::filesystem::path& output, const TranscodeSetti
     av_dict_copy(&muxer->metadata, input->metadata, 0);
 
   AVStream* videoSource = input->streams[videoIndex_];
-  if (Status added = video_->addOutput(muxer.get(), settings.preset,
-                                       Timeline(videoSource->time_base, origin, excerpt), settings.filter);
+  if (Status added =
+          video_->addOutput(muxer.get(), settings.preset,
+                            Timeline(videoSource->time_base, origin, excerpt), settings.filter);
       !added)
     return added;
   if (audio_) {
     AVStream* audioSource = input->streams[audioIndex_];
-    if (Status added = audio_->addOutput(muxer.get(), Timeline(audioSource->time_base, origin, excerpt),
-                                         settings.filter);
+    if (Status added = audio_->addOutput(
+            muxer.get(), Timeline(audioSource->time_base, origin, excerpt), settings.filter);
         !added)
       return added;
   }

@@ -35,10 +35,22 @@ void turnPlane(const std::uint8_t* from, int fromStride, int width, int height, 
     for (int column = 0; column < toWidth; ++column) {
       int x = 0, y = 0;
       switch (turns) {
-        case QuarterTurns::one: x = row; y = height - 1 - column; break;
-        case QuarterTurns::two: x = width - 1 - column; y = height - 1 - row; break;
-        case QuarterTurns::three: x = width - 1 - row; y = column; break;
-        case QuarterTurns::none: x = column; y = row; break;
+        case QuarterTurns::one:
+          x = row;
+          y = height - 1 - column;
+          break;
+        case QuarterTurns::two:
+          x = width - 1 - column;
+          y = height - 1 - row;
+          break;
+        case QuarterTurns::three:
+          x = width - 1 - row;
+          y = column;
+          break;
+        case QuarterTurns::none:
+          x = column;
+          y = row;
+          break;
       }
       out[column] = from[std::ptrdiff_t(y) * fromStride + x];
     }
@@ -85,13 +97,14 @@ Result<std::unique_ptr<VideoTrack>> VideoTrack::open(AVStream* source) {
     return Error{"the video has no picture size"};
   track->turns_ = turnsOf(source);
   AVRational rate = frameRateOf(source);
-  track->frameDuration_ = std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(rate), source->time_base));
+  track->frameDuration_ =
+      std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(rate), source->time_base));
   return track;
 }
 
 PixelSize VideoTrack::exportSize(ExportPreset preset) const {
   AVRational sar = source_->sample_aspect_ratio.num > 0 ? source_->sample_aspect_ratio
-                                                         : source_->codecpar->sample_aspect_ratio;
+                                                        : source_->codecpar->sample_aspect_ratio;
   bool large = preset == ExportPreset::preset1920x1080;
   return fitToBox({source_->codecpar->width, source_->codecpar->height}, sar.num, sar.den, turns_,
                   large ? 1920 : 1280, large ? 1080 : 720);
@@ -162,7 +175,8 @@ Status VideoTrack::receiveFrames() {
       return ffmpeg::error("cannot decode the video", code);
     std::int64_t timestamp = frame->best_effort_timestamp;
     if (timestamp == AV_NOPTS_VALUE)
-      timestamp = lastPts_ == std::numeric_limits<std::int64_t>::min() ? 0 : lastPts_ + frameDuration_;
+      timestamp =
+          lastPts_ == std::numeric_limits<std::int64_t>::min() ? 0 : lastPts_ + frameDuration_;
     double begin = timeline_->fromStart(timestamp);
     double shown = (frame->pkt_duration > 0 ? frame->pkt_duration : frameDuration_) *
                    av_q2d(source_->time_base);
@@ -206,8 +220,8 @@ Result<AVFrame*> VideoTrack::convert(AVFrame* frame) {
       if (!scaler_)
         return Error{"cannot scale pictures of this format"};
       const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
-      sws_setColorspaceDetails(scaler_.get(), coefficients, fullRange, coefficients, 0, 0,
-                               1 << 16, 1 << 16);
+      sws_setColorspaceDetails(scaler_.get(), coefficients, fullRange, coefficients, 0, 0, 1 << 16,
+                               1 << 16);
       scalerWidth_ = frame->width;
       scalerHeight_ = frame->height;
       scalerFormat_ = frame->format;

@@ -34,8 +34,8 @@ inline std::string quoted(const std::filesystem::path& path) {
 
 // ffprobe's view of streams, format and tags, as JSON.
 inline nlohmann::json probe(const std::filesystem::path& file) {
-  std::string out = commandOutput("ffprobe -v error -print_format json -show_format -show_streams " +
-                                  quoted(file));
+  std::string out = commandOutput(
+      "ffprobe -v error -print_format json -show_format -show_streams " + quoted(file));
   if (out.empty())
     return nlohmann::json::object();
   return nlohmann::json::parse(out);
@@ -63,7 +63,8 @@ inline std::string boxOrder(const std::filesystem::path& file) {
     unsigned char header[16];
     if (std::fread(header, 1, 8, in.get()) != 8)
       break;
-    std::uint64_t size = (std::uint64_t(header[0]) << 24) | (header[1] << 16) | (header[2] << 8) | header[3];
+    std::uint64_t size =
+        (std::uint64_t(header[0]) << 24) | (header[1] << 16) | (header[2] << 8) | header[3];
     std::uint64_t headerSize = 8;
     if (size == 1) {
       if (std::fread(header + 8, 1, 8, in.get()) != 8)

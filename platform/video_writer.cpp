@@ -246,8 +246,8 @@ Status WriterState::convert(const PixelBuffer& buffer) {
     const AVPixelFormat source =
         buffer.format() == PixelFormat::bgra ? AV_PIX_FMT_BGRA : AV_PIX_FMT_RGBA;
     scaler.reset(sws_getContext(buffer.width(), buffer.height(), source, buffer.width(),
-                                buffer.height(), AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                nullptr, nullptr));
+                                buffer.height(), AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr,
+                                nullptr));
     if (!scaler)
       return Error{"cannot create the colour converter"};
     const int* rgbCoefficients = sws_getCoefficients(SWS_CS_DEFAULT);
@@ -267,8 +267,7 @@ Status WriterState::convert(const PixelBuffer& buffer) {
     return avError("cannot allocate a frame", code);
   const std::uint8_t* source[1] = {buffer.baseAddress()};
   const int sourceStride[1] = {static_cast<int>(buffer.bytesPerRow())};
-  sws_scale(scaler.get(), source, sourceStride, 0, buffer.height(), frame->data,
-            frame->linesize);
+  sws_scale(scaler.get(), source, sourceStride, 0, buffer.height(), frame->data, frame->linesize);
   converted = std::move(frame);
   convertedGeneration = buffer.generation();
   return ok();

@@ -1,8 +1,9 @@
 #include "platform/video_writer.hpp"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <semaphore>
 
 #include "common/test_folder.hpp"

@@ -18,10 +18,11 @@ std::string decoded(const Json& value) {
 TEST(Base64, EncodesWithStandardAlphabetAndPadding) {
   struct Case {
     std::string in, out;
-  } cases[] = {{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"},
-               {"foobar", "Zm9vYmFy"}, {"\xfb\xff", "+/8="}};
+  } cases[] = {{"", ""},        {"f", "Zg=="},          {"fo", "Zm8="},
+               {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {"\xfb\xff", "+/8="}};
   for (const auto& c : cases) {
-    auto text = b64(platform::ByteView(reinterpret_cast<const std::uint8_t*>(c.in.data()), c.in.size()));
+    auto text =
+        b64(platform::ByteView(reinterpret_cast<const std::uint8_t*>(c.in.data()), c.in.size()));
     EXPECT_EQ(std::string(text), c.out) << c.in;
   }
 }
@@ -34,7 +35,7 @@ TEST(Base64, MemberDecodingIsStrictButTakesUrlSafeAndUnpadded) {
       {"", ""},
       {"Zm9v", "foo"},
       {"Zg==", "f"},
-      {"Zg", "f"},          // padding left out
+      {"Zg", "f"},  // padding left out
       {"Zm8", "fo"},
       {"-_8=", "\xfb\xff"},  // URL-safe alphabet
       {"-_8", "\xfb\xff"},

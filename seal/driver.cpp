@@ -1,8 +1,9 @@
 #include "seal/driver.hpp"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string_view>
-#include <unistd.h>
 
 #include "seal/messages.hpp"
 #include "seal/selftest.hpp"

@@ -64,7 +64,8 @@ Json seal(const Json& request) {
   if (key.size() != platform::kAesKeySize)
     throw SealError::bad(std::string(kKeyMustBe32));
   Secret plaintext = need(request, "data");
-  platform::Bytes combined = orFail(platform::aesGcmSeal(key, plaintext, textBytes(request, "aad")));
+  platform::Bytes combined =
+      orFail(platform::aesGcmSeal(key, plaintext, textBytes(request, "aad")));
   if (combined.size() != plaintext.size() + platform::kGcmNonceSize + platform::kGcmTagSize)
     throw SealError::bad(std::string(kSealFailed));
   return {{"data", b64(combined)}};

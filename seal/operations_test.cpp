@@ -1,5 +1,6 @@
-#include <fstream>
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "common/test_folder.hpp"
 #include "seal/base64.hpp"
@@ -67,7 +68,8 @@ TEST(Operations, AgreeMatchesTheRfcVectorAndBothParties) {
               {"raw", true}};
   EXPECT_EQ(bytesOf(ask(rfc)["key"]),
             std::string("\x4a\x5d\x9d\x5b\xa4\xce\x2d\xe1\x72\x8e\x3b\xf4\x80\x35\x0f\x25"
-                        "\xe0\x7e\x21\xc9\x47\xd1\x9e\x33\x76\xf0\x9b\x3c\x1e\x16\x17\x42", 32));
+                        "\xe0\x7e\x21\xc9\x47\xd1\x9e\x33\x76\xf0\x9b\x3c\x1e\x16\x17\x42",
+                        32));
 
   Json alice = ask({{"op", "keypair"}});
   Json bob = ask({{"op", "keypair"}});
@@ -156,7 +158,8 @@ TEST(Operations, SealfileWritesTheCombinedValue) {
   fs::path in = folder.path() / "in.bin";
   fs::path out = folder.path() / "out.sealed";
   std::ofstream(in, std::ios::binary) << std::string(100, 'p');
-  Json answer = ask({{"op", "sealfile"}, {"key", key}, {"in", in.string()}, {"out", out.string()}, {"aad", "f"}});
+  Json answer = ask(
+      {{"op", "sealfile"}, {"key", key}, {"in", in.string()}, {"out", out.string()}, {"aad", "f"}});
   EXPECT_EQ(answer, Json({{"ok", true}, {"n", 128}}));
   std::ifstream sealedFile(out, std::ios::binary);
   std::string sealed((std::istreambuf_iterator<char>(sealedFile)), {});
@@ -184,14 +187,34 @@ TEST(Operations, FailedSealfileLeavesNothingBehind) {
     std::string error;
   } cases[] = {
       {{{"op", "sealfile"}, {"in", in.string()}, {"out", out.string()}}, "missing key"},
-      {{{"op", "sealfile"}, {"key", b64(platform::Bytes(16, 1))}, {"in", in.string()}, {"out", out.string()}},
+      {{{"op", "sealfile"},
+        {"key", b64(platform::Bytes(16, 1))},
+        {"in", in.string()},
+        {"out", out.string()}},
        "sealfile needs key, in and out"},
       {{{"op", "sealfile"}, {"key", key}, {"out", out.string()}}, "sealfile needs key, in and out"},
-      {{{"op", "sealfile"}, {"key", key}, {"in", in.string()}, {"out", 3}}, "sealfile needs key, in and out"},
-      {{{"op", "sealfile"}, {"key", key}, {"in", (folder.path() / "none").string()}, {"out", out.string()}}, kDidNot},
-      {{{"op", "sealfile"}, {"key", key}, {"in", (folder.path() / "dir").string()}, {"out", out.string()}}, kDidNot},
-      {{{"op", "sealfile"}, {"key", key}, {"in", in.string()}, {"out", (folder.path() / "dir").string()}}, kDidNot},
-      {{{"op", "sealfile"}, {"key", key}, {"in", in.string()}, {"out", (folder.path() / "no/such").string()}}, kDidNot},
+      {{{"op", "sealfile"}, {"key", key}, {"in", in.string()}, {"out", 3}},
+       "sealfile needs key, in and out"},
+      {{{"op", "sealfile"},
+        {"key", key},
+        {"in", (folder.path() / "none").string()},
+        {"out", out.string()}},
+       kDidNot},
+      {{{"op", "sealfile"},
+        {"key", key},
+        {"in", (folder.path() / "dir").string()},
+        {"out", out.string()}},
+       kDidNot},
+      {{{"op", "sealfile"},
+        {"key", key},
+        {"in", in.string()},
+        {"out", (folder.path() / "dir").string()}},
+       kDidNot},
+      {{{"op", "sealfile"},
+        {"key", key},
+        {"in", in.string()},
+        {"out", (folder.path() / "no/such").string()}},
+       kDidNot},
   };
   for (const auto& c : cases)
     EXPECT_EQ(error(ask(c.request)), c.error) << c.request.dump();

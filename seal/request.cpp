@@ -270,14 +270,30 @@ class Reader {
     char c = text_[position_++];
     char plain = 0;
     switch (c) {
-      case '"': plain = '"'; break;
-      case '\\': plain = '\\'; break;
-      case '/': plain = '/'; break;
-      case 'b': plain = '\b'; break;
-      case 'f': plain = '\f'; break;
-      case 'n': plain = '\n'; break;
-      case 'r': plain = '\r'; break;
-      case 't': plain = '\t'; break;
+      case '"':
+        plain = '"';
+        break;
+      case '\\':
+        plain = '\\';
+        break;
+      case '/':
+        plain = '/';
+        break;
+      case 'b':
+        plain = '\b';
+        break;
+      case 'f':
+        plain = '\f';
+        break;
+      case 'n':
+        plain = '\n';
+        break;
+      case 'r':
+        plain = '\r';
+        break;
+      case 't':
+        plain = '\t';
+        break;
       case 'u': {
         unsigned code = 0;
         if (!hex4(&code))
@@ -306,7 +322,9 @@ class Reader {
   // most U+10FFFF) starting at a byte of 0x80 or more.
   bool utf8Sequence() {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(text_[position_ + i]); };
-    auto continuation = [&](size_t i) { return position_ + i < text_.size() && (byte(i) & 0xC0) == 0x80; };
+    auto continuation = [&](size_t i) {
+      return position_ + i < text_.size() && (byte(i) & 0xC0) == 0x80;
+    };
     unsigned char lead = byte(0);
     size_t length = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {

@@ -22,15 +22,18 @@ TEST(ReadRequest, TakesOnlyAnObjectWithNothingAfterIt) {
       {R"({"op":"ping"} x)", false},
       {R"({"op":"ping"}{})", false},
       {R"({"op":"ping")", false},
-      {R"({"op":"p)" "\xff" R"("})", false},       // invalid UTF-8 in a string
+      {R"({"op":"p)"
+       "\xff"
+       R"("})",
+       false},                                          // invalid UTF-8 in a string
       {std::string("{\"op\":\"pi\0ng\"}", 14), false},  // a raw NUL in a string
       {R"({'op':'ping'})", false},
       {"\xEF\xBB\xBF{}", true},  // a byte order mark
       {R"({"a":"\ud83d\ude00"})", true},
       {R"({"a":"\ud83d"})", false},  // lone surrogates
       {R"({"a":"\ude00"})", false},
-      {"{\"a\":\"\xed\xa0\x80\"}", false},  // an encoded surrogate
-      {"{\"a\":\"\xc0\xaf\"}", false},       // an overlong form
+      {"{\"a\":\"\xed\xa0\x80\"}", false},      // an encoded surrogate
+      {"{\"a\":\"\xc0\xaf\"}", false},          // an overlong form
       {"{\"a\":\"\xf4\x90\x80\x80\"}", false},  // beyond U+10FFFF
       {"{\"a\":\"\xe2\x80\x99\"}", true},
       {"{\"a\":\"tab\there\"}", false},  // raw control character
@@ -67,7 +70,8 @@ TEST(ReadRequest, KeepsTopLevelMembersAndFlattensNesting) {
 }
 
 TEST(ReadRequest, SurvivesDeepNesting) {
-  std::string deep = R"({"op":"ping","x":)" + std::string(1 << 20, '[') + std::string(1 << 20, ']') + "}";
+  std::string deep =
+      R"({"op":"ping","x":)" + std::string(1 << 20, '[') + std::string(1 << 20, ']') + "}";
   auto request = readRequest(deep);
   ASSERT_TRUE(request);
   EXPECT_EQ((*request)["op"], "ping");

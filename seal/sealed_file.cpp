@@ -1,10 +1,11 @@
 #include "seal/sealed_file.hpp"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "common/atomic_file.hpp"
 

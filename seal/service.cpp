@@ -1,8 +1,9 @@
 #include "seal/service.hpp"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 #include "seal/messages.hpp"
 #include "seal/operations.hpp"

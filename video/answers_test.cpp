@@ -1,6 +1,7 @@
 #include "video/answers.hpp"
 
 #include <gtest/gtest.h>
+
 #include <sstream>
 
 #include "video/names.hpp"
@@ -11,7 +12,7 @@ namespace {
 TEST(VideoNames, EveryStatusHasItsWord) {
   const Names names = makeNames();
   const std::pair<int, std::string> cases[] = {
-      {0, "not-determined"}, {1, "restricted"}, {2, "denied"}, {3, "authorized"},
+      {0, "not-determined"}, {1, "restricted"}, {2, "denied"},   {3, "authorized"},
       {4, "limited"},        {5, "unknown"},    {-1, "unknown"},
   };
   for (const auto& [status, expected] : cases)
@@ -27,7 +28,8 @@ TEST(VideoSay, WritesOneCompactLineOrNothing) {
       {{{"status", "denied"}}, "{\"status\":\"denied\"}\n"},
       {{{"error", "usage"}}, "{\"error\":\"usage\"}\n"},
       {{{"ok", true}, {"w", 1280}, {"dur", 2.5}}, "{\"dur\":2.5,\"ok\":true,\"w\":1280}\n"},
-      {{{"path", "/tmp/caf\xC3\xA9 \"x\"\n.mp4"}}, "{\"path\":\"/tmp/caf\xC3\xA9 \\\"x\\\"\\n.mp4\"}\n"},
+      {{{"path", "/tmp/caf\xC3\xA9 \"x\"\n.mp4"}},
+       "{\"path\":\"/tmp/caf\xC3\xA9 \\\"x\\\"\\n.mp4\"}\n"},
       {{{"path", "/tmp/\xFF.mp4"}}, ""},  // not UTF-8: nothing at all
   };
   for (const auto& c : cases) {

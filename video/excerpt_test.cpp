@@ -1,7 +1,8 @@
 #include "video/excerpt.hpp"
 
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <limits>
 
 namespace vell::video {
@@ -15,18 +16,18 @@ TEST(VideoExcerpt, WorkedExamplesOfATwelveSecondVideo) {
   const double inf = std::numeric_limits<double>::infinity();
   const Case cases[] = {
       {3, 5, 12, 3, 5, 5},
-      {20, 5, 12, 11.5, 0.5, 5},   // past the end: the last half second
-      {10, 5, 12, 10, 2, 5},       // "dur" is not the real length
+      {20, 5, 12, 11.5, 0.5, 5},  // past the end: the last half second
+      {10, 5, 12, 10, 2, 5},      // "dur" is not the real length
       {-4, 30, 12, 0, 12, 12},
       {0, 0.2, 12, 0, 0.2, 0.2},
       {11.9, 5, 12, 11.5, 0.5, 5},
-      {0, 5, 0.3, 0, 0.5, 0.3},    // shorter than half a second
+      {0, 5, 0.3, 0, 0.5, 0.3},  // shorter than half a second
       {2, 0.25, 0.3, 0, 0.25, 0.25},
       {NAN, 5, 12, 0, 5, 5},
       {inf, 5, 12, 11.5, 0.5, 5},
       {-inf, 5, 12, 0, 5, 5},
       {3, inf, 12, 3, 9, 12},
-      {0, 5, 0, 0, 0.5, 0},        // a catalogue without a duration
+      {0, 5, 0, 0, 0.5, 0},  // a catalogue without a duration
   };
   for (const auto& c : cases) {
     Excerpt excerpt = excerptFor(c.start, c.dur, c.e);
@@ -41,8 +42,8 @@ TEST(VideoExcerpt, WorkedExamplesOfATwelveSecondVideo) {
 
 TEST(VideoExcerpt, SizeChoosesThePreset) {
   const std::pair<std::int64_t, Preset> cases[] = {
-      {1080, Preset::hd1920x1080}, {4000, Preset::hd1920x1080}, {1079, Preset::hd1280x720},
-      {720, Preset::hd1280x720},   {-1, Preset::hd1280x720},    {0, Preset::hd1280x720},
+      {1080, Preset::hd1920x1080},      {4000, Preset::hd1920x1080},     {1079, Preset::hd1280x720},
+      {720, Preset::hd1280x720},        {-1, Preset::hd1280x720},        {0, Preset::hd1280x720},
       {INT64_MAX, Preset::hd1920x1080}, {INT64_MIN, Preset::hd1280x720},
   };
   for (const auto& [size, preset] : cases)

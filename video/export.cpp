@@ -38,7 +38,8 @@ struct Handover {
   }
 };
 
-Answer completedAnswer(const fs::path& dst, const platform::PhotoAsset& asset, double dur, double e) {
+Answer completedAnswer(const fs::path& dst, const platform::PhotoAsset& asset, double dur,
+                       double e) {
   return {{"ok", true},
           {"path", dst.string()},
           {"w", asset.pixelWidth},
@@ -90,7 +91,8 @@ int exportAsset(platform::PhotoLibrary& library, const platform::PhotoAsset& ass
         const double e = asset.duration;
         if (dur > 0) {
           Excerpt excerpt = excerptFor(start, dur, e);
-          session->setTimeRange({MediaTime::fromSeconds(excerpt.s, 600), MediaTime::fromSeconds(excerpt.L, 600)});
+          session->setTimeRange(
+              {MediaTime::fromSeconds(excerpt.s, 600), MediaTime::fromSeconds(excerpt.L, 600)});
         }
         // The completion handler; the session outlives it.
         ExportSession* running = session.get();
@@ -98,7 +100,8 @@ int exportAsset(platform::PhotoLibrary& library, const platform::PhotoAsset& ass
           if (running->status() == ExportStatus::completed)
             handover->store(completedAnswer(dst, asset, dur, e));
           else
-            handover->store({{"error", words::exportFailed}, {"detail", detail(running->error().value_or(""))}});
+            handover->store({{"error", words::exportFailed},
+                             {"detail", detail(running->error().value_or(""))}});
         };
         // Started under the guard, so the main thread either stops it or
         // sees that it never began.
@@ -111,7 +114,8 @@ int exportAsset(platform::PhotoLibrary& library, const platform::PhotoAsset& ass
 
   // 6-7
   using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(wait.limit);
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(wait.limit);
   const Clock::duration slice = std::chrono::duration_cast<Clock::duration>(wait.slice);
   std::shared_ptr<ExportSession> session;
   bool finished = false;

@@ -1,8 +1,9 @@
 #include "video/export.hpp"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 
 #include "common/test_folder.hpp"
@@ -43,7 +44,8 @@ TEST_F(VideoWait, TimeoutCancelsTheExportAndLeavesNoFile) {
   fs::path dst = outputs() / "late.mp4";
   std::ofstream(dst) << "an older export";
   auto began = std::chrono::steady_clock::now();
-  auto [status, answer] = exportNow({"full", dst}, Wait{std::chrono::milliseconds(400), std::chrono::milliseconds(200)});
+  auto [status, answer] = exportNow(
+      {"full", dst}, Wait{std::chrono::milliseconds(400), std::chrono::milliseconds(200)});
   double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   EXPECT_EQ(answer, Answer({{"error", "timeout"}}));
   EXPECT_EQ(status, 5);
@@ -57,7 +59,8 @@ TEST_F(VideoWait, AnswerArrivesAsSoonAsTheExportEnds) {
   fs::create_directories(outputs());
   auto began = std::chrono::steady_clock::now();
   // A long slice: the answer must not wait for it to pass.
-  auto [status, answer] = exportNow({"gone", outputs() / "x.mp4"}, Wait{std::chrono::seconds(60), std::chrono::seconds(30)});
+  auto [status, answer] = exportNow({"gone", outputs() / "x.mp4"},
+                                    Wait{std::chrono::seconds(60), std::chrono::seconds(30)});
   double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   EXPECT_EQ(answer["error"], "export-unavailable");
   EXPECT_EQ(status, 5);
@@ -65,7 +68,11 @@ TEST_F(VideoWait, AnswerArrivesAsSoonAsTheExportEnds) {
 
   std::tie(status, answer) = exportNow({"short", outputs() / "short.mp4"}, Wait{});
   EXPECT_EQ(status, 0) << answer;
-  EXPECT_EQ(answer, Answer({{"ok", true}, {"path", (outputs() / "short.mp4").string()}, {"w", 320}, {"h", 240}, {"dur", 1.2}}));
+  EXPECT_EQ(answer, Answer({{"ok", true},
+                            {"path", (outputs() / "short.mp4").string()},
+                            {"w", 320},
+                            {"h", 240},
+                            {"dur", 1.2}}));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #include "video/options.hpp"
 
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace vell::video {
 namespace {
@@ -40,9 +41,9 @@ TEST(VideoOptions, ValuesThatDoNotReadGiveTheDefault) {
     double seconds;
   };
   const Case seconds[] = {
-      {std::nullopt, 0},   {"3", 3},      {"2.5", 2.5}, {"-4", -4},   {"1e1", 10},
-      {"abc", 0},          {" 3", 0},     {"\t3", 0},   {"3 ", 0},    {"", 0},
-      {"3s", 0},           {"0x10", 16},  {"+1.5", 1.5},
+      {std::nullopt, 0}, {"3", 3},     {"2.5", 2.5},  {"-4", -4}, {"1e1", 10},
+      {"abc", 0},        {" 3", 0},    {"\t3", 0},    {"3 ", 0},  {"", 0},
+      {"3s", 0},         {"0x10", 16}, {"+1.5", 1.5},
   };
   for (const auto& c : seconds)
     EXPECT_EQ(secondsOr(c.value, 0), c.seconds) << c.value.value_or("(none)");
@@ -53,9 +54,17 @@ TEST(VideoOptions, ValuesThatDoNotReadGiveTheDefault) {
     std::int64_t size;
   };
   const SizeCase sizes[] = {
-      {std::nullopt, 1080}, {"720", 720},  {"+720", 720}, {"-1", -1},       {"big", 1080},
-      {"", 1080},           {"72.0", 1080}, {" 720", 1080}, {"1e3", 1080},
-      {"9223372036854775807", INT64_MAX},  {"9223372036854775808", 1080},
+      {std::nullopt, 1080},
+      {"720", 720},
+      {"+720", 720},
+      {"-1", -1},
+      {"big", 1080},
+      {"", 1080},
+      {"72.0", 1080},
+      {" 720", 1080},
+      {"1e3", 1080},
+      {"9223372036854775807", INT64_MAX},
+      {"9223372036854775808", 1080},
   };
   for (const auto& c : sizes)
     EXPECT_EQ(integerOr(c.value, 1080), c.size) << c.value.value_or("(none)");

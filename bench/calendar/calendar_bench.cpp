@@ -1,8 +1,8 @@
 // Figures of vell-calendar on a store of 20 calendars and 10 000 events, a
 // third of them repeating: CPU time of an idle tick, of a tick with an
 // "events" job over 31 days and of one with a "create" job (each including
-// the status file), beside the same events tick on a cold store (every item parsed: the work the item cache saves);
-// and the latency from a job file appearing to its result, measured on the
+// the status file), beside the same events tick on a cold store (every item parsed: the work the
+// item cache saves); and the latency from a job file appearing to its result, measured on the
 // running program.
 //
 //   calendar_bench BIN_DIR [--ticks-only]
@@ -52,8 +52,10 @@ std::string stamp(std::int64_t seconds, bool utc) {
 // weekly on two days, monthly, yearly; counted, until a date, or endless),
 // in UTC, a named zone, or all day.
 std::string item(std::mt19937_64& random, int n) {
-  const std::int64_t start = 1735689600 + static_cast<std::int64_t>(random() % (730 * 86400)) / 900 * 900;
-  std::string lines = "UID:bench-" + std::to_string(n) + "\r\nSUMMARY:Event " + std::to_string(n) + "\r\n";
+  const std::int64_t start =
+      1735689600 + static_cast<std::int64_t>(random() % (730 * 86400)) / 900 * 900;
+  std::string lines =
+      "UID:bench-" + std::to_string(n) + "\r\nSUMMARY:Event " + std::to_string(n) + "\r\n";
   switch (n % 5) {
     case 0:
       lines += "DTSTART;VALUE=DATE:" + stamp(start, false).substr(0, 8) + "\r\n";
@@ -68,8 +70,11 @@ std::string item(std::mt19937_64& random, int n) {
       lines += "DTSTART:" + stamp(start, true) + "\r\nDTEND:" + stamp(start + 3600, true) + "\r\n";
   }
   if (n % 3 == 0) {
-    static const char* rules[] = {"FREQ=DAILY;COUNT=30", "FREQ=WEEKLY;BYDAY=MO,TH", "FREQ=MONTHLY;UNTIL=20271231T000000Z",
-                                  "FREQ=YEARLY", "FREQ=DAILY;INTERVAL=2;UNTIL=20261231T000000Z",
+    static const char* rules[] = {"FREQ=DAILY;COUNT=30",
+                                  "FREQ=WEEKLY;BYDAY=MO,TH",
+                                  "FREQ=MONTHLY;UNTIL=20271231T000000Z",
+                                  "FREQ=YEARLY",
+                                  "FREQ=DAILY;INTERVAL=2;UNTIL=20261231T000000Z",
                                   "FREQ=WEEKLY;INTERVAL=2;COUNT=40"};
     lines += std::string("RRULE:") + rules[(n / 3) % 6] + "\r\n";
     if (n % 9 == 0)
@@ -82,12 +87,14 @@ std::string item(std::mt19937_64& random, int n) {
 void makeStore(const fs::path& root) {
   std::mt19937_64 random(7);
   for (int c = 0; c < calendarCount; ++c) {
-    const fs::path folder = root / (c < 10 ? "work" : "personal") / ("calendar" + std::to_string(c));
+    const fs::path folder =
+        root / (c < 10 ? "work" : "personal") / ("calendar" + std::to_string(c));
     fs::create_directories(folder);
     std::ofstream(folder / "displayname") << "Calendar " << c;
     for (int e = 0; e < eventsPerCalendar; ++e) {
       const int n = c * eventsPerCalendar + e;
-      std::ofstream(folder / ("event" + std::to_string(n) + ".ics"), std::ios::binary) << item(random, n);
+      std::ofstream(folder / ("event" + std::to_string(n) + ".ics"), std::ios::binary)
+          << item(random, n);
     }
   }
   fs::permissions(root, fs::perms::owner_all, fs::perm_options::replace);
@@ -96,8 +103,8 @@ void makeStore(const fs::path& root) {
 std::string calendarIds() {
   std::string ids;
   for (int c = 0; c < calendarCount; ++c)
-    ids += std::string(ids.empty() ? "" : ",") + "\"" + (c < 10 ? "work" : "personal") + "/calendar" +
-           std::to_string(c) + "\"";
+    ids += std::string(ids.empty() ? "" : ",") + "\"" + (c < 10 ? "work" : "personal") +
+           "/calendar" + std::to_string(c) + "\"";
   return "[" + ids + "]";
 }
 
@@ -140,23 +147,30 @@ int main(int argc, char** argv) {
               calendarCount * eventsPerCalendar);
 
   const std::string eventsJob = "{\"task\":\"events\",\"calendarIds\":" + calendarIds() +
-                                ",\"start\":" + std::to_string(march1) + ",\"end\":" +
-                                std::to_string(march1 + 2678400) + "}";
+                                ",\"start\":" + std::to_string(march1) +
+                                ",\"end\":" + std::to_string(march1 + 2678400) + "}";
   double idle = 0, events = 0, cold = 0, create = 0;
   {
     CalendarStore store(root);
     RunLoop loop;
     CalendarBridge bridge(base.string(), store, loop);
     // The same job on a store that has parsed nothing yet.
-    cold = cpuOf(1, [&] { submit(base, "cold.json", eventsJob); }, [&] { bridge.tick(); });
-    idle = cpuOf(21, [] {}, [&] { bridge.tick(); });
-    events = cpuOf(21, [&] { submit(base, "events.json", eventsJob); }, [&] { bridge.tick(); });
+    cold = cpuOf(
+        1, [&] { submit(base, "cold.json", eventsJob); }, [&] { bridge.tick(); });
+    idle = cpuOf(
+        21, [] {}, [&] { bridge.tick(); });
+    events = cpuOf(
+        21, [&] { submit(base, "events.json", eventsJob); }, [&] { bridge.tick(); });
     int n = 0;
-    create = cpuOf(21, [&] {
-      submit(base, "create.json", "{\"task\":\"create\",\"calendarId\":\"work/calendar0\",\"title\":\"Bench " +
-                                      std::to_string(n++) + "\",\"start\":" + std::to_string(march1) +
-                                      ",\"end\":" + std::to_string(march1 + 3600) + "}");
-    }, [&] { bridge.tick(); });
+    create = cpuOf(
+        21,
+        [&] {
+          submit(base, "create.json",
+                 "{\"task\":\"create\",\"calendarId\":\"work/calendar0\",\"title\":\"Bench " +
+                     std::to_string(n++) + "\",\"start\":" + std::to_string(march1) +
+                     ",\"end\":" + std::to_string(march1 + 3600) + "}");
+        },
+        [&] { bridge.tick(); });
   }
   const auto answer = nlohmann::json::parse(std::ifstream(base / "results" / "events.json"));
   std::printf("events job over 31 days: %zu events listed, truncated %d\n", answer["events"].size(),
@@ -203,7 +217,8 @@ int main(int argc, char** argv) {
       if (::read(watch, buffer, sizeof buffer) < 0)
         break;
     }
-    latencies.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    latencies.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
   ::close(watch);
   ::kill(pid, SIGTERM);
@@ -213,11 +228,13 @@ int main(int argc, char** argv) {
   for (double l : latencies)
     mean += l / static_cast<double>(latencies.size());
 
-  std::printf("job latency on the running program (%zu jobs at random moments):\n", latencies.size());
+  std::printf("job latency on the running program (%zu jobs at random moments):\n",
+              latencies.size());
   line("mean", mean, "s", "-");
   line("worst", latencies.back(), "s", "< 1.1 s");
   // The floor any one-second poll has: half a second on average.
-  std::printf("  %-44s %9.2f x   (mean / 0.5 s, the mean wait of the poll alone)\n", "peer: one-second poll", mean / 0.5);
+  std::printf("  %-44s %9.2f x   (mean / 0.5 s, the mean wait of the poll alone)\n",
+              "peer: one-second poll", mean / 0.5);
   fs::remove_all(work);
   return 0;
 }

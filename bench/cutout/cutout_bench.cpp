@@ -5,6 +5,10 @@
 //
 //   vell-bench-cutout [SAMPLES_FOLDER] [RUNS]   (vell-cutout from its own folder)
 
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,10 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <vector>
 
 #include "platform/image.hpp"
@@ -53,7 +54,8 @@ Run measureProcess(const std::vector<std::string>& args) {
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
-  run.wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  run.wallMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   run.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   run.peakMb = usage.ru_maxrss / 1024.0;
@@ -84,12 +86,14 @@ Run median(int runs, const std::vector<std::string>& args) {
 double timedMs(const std::function<void()>& call) {
   auto start = std::chrono::steady_clock::now();
   call();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // The child that stands for "the model alone": load the network and run it
@@ -109,7 +113,7 @@ int main(int argc, char** argv) {
     return modelOnly(argv[2]);
 
   const char* samplesVariable = std::getenv("SAMPLES");
-  fs::path samples = argc > 1 ? fs::path(argv[1])
+  fs::path samples = argc > 1          ? fs::path(argv[1])
                      : samplesVariable ? fs::path(samplesVariable)
                                        : fs::path(std::getenv("HOME")) / ".cache/vell/samples";
   int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
@@ -133,8 +137,8 @@ int main(int argc, char** argv) {
 
   std::printf("vell-cutout, median of %d runs (cpu: all threads, user + system)\n", runs);
   Run model = median(runs, {self.string(), "--model-only", (scratch / "bee-512.png").string()});
-  std::printf("%-34s wall %6.0f ms  cpu %6.0f ms  peak %5.0f MB\n", "model alone (load + 512x512 run)",
-              model.wallMs, model.cpuMs, model.peakMb);
+  std::printf("%-34s wall %6.0f ms  cpu %6.0f ms  peak %5.0f MB\n",
+              "model alone (load + 512x512 run)", model.wallMs, model.cpuMs, model.peakMb);
   struct Input {
     const char* label;
     fs::path path;
@@ -143,7 +147,8 @@ int main(int argc, char** argv) {
                              Input{"cutout 12 MP (4000x3000 JPEG)", big}}) {
     Run run = median(runs, {cutout.string(), input.path.string(), (scratch / "out.png").string()});
     std::printf("%-34s wall %6.0f ms  cpu %6.0f ms  peak %5.0f MB  status %d  wall ratio %.2f\n",
-                input.label, run.wallMs, run.cpuMs, run.peakMb, run.status, run.wallMs / model.wallMs);
+                input.label, run.wallMs, run.cpuMs, run.peakMb, run.status,
+                run.wallMs / model.wallMs);
   }
 
   // Where the time goes, with the network already loaded.
@@ -156,13 +161,16 @@ int main(int argc, char** argv) {
   vision::InstanceMask mask;
   double segment = timedMs([&] { mask = *vision::foregroundInstances(picture); });
   Bitmap masked;
-  double masking = timedMs([&] { masked = *vision::maskedImage(picture, mask, mask.allInstances, true); });
+  double masking =
+      timedMs([&] { masked = *vision::maskedImage(picture, mask, mask.allInstances, true); });
   std::vector<std::uint8_t> png;
   double encode = timedMs([&] { png = *image::encodePng(masked); });
-  std::printf("in process: network load + first run %.0f ms, a run at 512x512 %.0f ms\n", load, inference);
-  std::printf("12 MP stages: decode %.0f ms, mask %.0f ms (run, upsampling, instances), "
-              "masked image %.0f ms (%dx%d), PNG %.0f ms (%.1f MB)\n",
-              decode, segment, masking, masked.width, masked.height, encode, png.size() / 1e6);
+  std::printf("in process: network load + first run %.0f ms, a run at 512x512 %.0f ms\n", load,
+              inference);
+  std::printf(
+      "12 MP stages: decode %.0f ms, mask %.0f ms (run, upsampling, instances), "
+      "masked image %.0f ms (%dx%d), PNG %.0f ms (%.1f MB)\n",
+      decode, segment, masking, masked.width, masked.height, encode, png.size() / 1e6);
   fs::remove_all(scratch);
   return 0;
 }

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,7 +32,9 @@ void measure(const char* name, int runs, const std::function<bool()>& work) {
       return;
     }
     cpu.push_back(cpuMilliseconds() - cpuStart);
-    wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    wall.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count());
   }
   std::sort(wall.begin(), wall.end());
   std::sort(cpu.begin(), cpu.end());

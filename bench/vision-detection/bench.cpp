@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/objdetect.hpp>
 #include <string>
-#include <ctime>
 #include <vector>
 
 #include "platform/vision/detector.hpp"
@@ -46,7 +46,9 @@ Timing measure(int runs, const std::function<size_t()>& call) {
     double cpuStart = cpuNowMs();
     call();
     cpu.push_back(cpuNowMs() - cpuStart);
-    wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    wall.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count());
   }
   std::sort(wall.begin(), wall.end());
   std::sort(cpu.begin(), cpu.end());
@@ -56,9 +58,11 @@ Timing measure(int runs, const std::function<size_t()>& call) {
 }
 
 void report(const char* what, const Timing& ours, const char* peer, const Timing& theirs) {
-  std::printf("%-21s wall %7.1f ms cpu %7.1f ms (%zu found) | %-18s wall %7.1f ms cpu %7.1f ms (%zu found) | cpu ratio %.2f\n",
-              what, ours.wallMs, ours.cpuMs, ours.found, peer, theirs.wallMs, theirs.cpuMs, theirs.found,
-              ours.cpuMs / theirs.cpuMs);
+  std::printf(
+      "%-21s wall %7.1f ms cpu %7.1f ms (%zu found) | %-18s wall %7.1f ms cpu %7.1f ms (%zu found) "
+      "| cpu ratio %.2f\n",
+      what, ours.wallMs, ours.cpuMs, ours.found, peer, theirs.wallMs, theirs.cpuMs, theirs.found,
+      ours.cpuMs / theirs.cpuMs);
 }
 
 }  // namespace
@@ -82,7 +86,8 @@ int main(int argc, char** argv) {
   Bitmap picture{rgba.cols, rgba.rows, std::vector<std::uint8_t>(rgba.datastart, rgba.dataend)};
   std::printf("%s at %d x %d, median of %d runs\n", argv[1], picture.width, picture.height, runs);
 
-  cv::CascadeClassifier cascade("/usr/share/opencv4/haarcascades/haarcascade_frontalface_default.xml");
+  cv::CascadeClassifier cascade(
+      "/usr/share/opencv4/haarcascades/haarcascade_frontalface_default.xml");
   cv::HOGDescriptor hog;
   hog.setSVMDetector(cv::HOGDescriptor::getDefaultPeopleDetector());
   if (cascade.empty()) {

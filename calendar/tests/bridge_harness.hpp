@@ -5,21 +5,22 @@
 // tests run as root the bridge runs as nobody, because root ignores the
 // folder modes that calendar permissions and writable calendars come from.
 
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <grp.h>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace vell::calendar::testing {
@@ -89,7 +90,8 @@ inline std::string vevent(const std::string& lines) {
   return "BEGIN:VEVENT\r\n" + lines + "END:VEVENT\r\n";
 }
 inline std::string vcalendar(const std::string& body) {
-  return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//vell tests//EN\r\n" + body + "END:VCALENDAR\r\n";
+  return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//vell tests//EN\r\n" + body +
+         "END:VCALENDAR\r\n";
 }
 
 inline std::string sample(const char* name) {
@@ -123,7 +125,8 @@ class RunningBridge {
       ::umask(options.umask);
       ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
       ::setenv("TZ", options.timeZone.c_str(), 1);
-      if (asRoot() && (::setgroups(0, nullptr) != 0 || ::setresgid(unprivileged, unprivileged, unprivileged) != 0 ||
+      if (asRoot() && (::setgroups(0, nullptr) != 0 ||
+                       ::setresgid(unprivileged, unprivileged, unprivileged) != 0 ||
                        ::setresuid(unprivileged, unprivileged, unprivileged) != 0))
         ::_exit(126);
       if (options.withFolder)
@@ -171,8 +174,9 @@ class RunningBridge {
   }
 
   // The answer to job `name`, waited for up to `limit`.
-  std::optional<nlohmann::json> result(const std::string& name,
-                                       std::chrono::milliseconds limit = std::chrono::milliseconds(8000)) const {
+  std::optional<nlohmann::json> result(
+      const std::string& name,
+      std::chrono::milliseconds limit = std::chrono::milliseconds(8000)) const {
     const fs::path file = base_ / "results" / name;
     waitFor([&] { return fs::exists(file); }, limit);
     return readJSON(file);

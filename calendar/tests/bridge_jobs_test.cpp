@@ -20,8 +20,9 @@ std::size_t itemsIn(const fs::path& folder) {
 TEST(BridgeJobs, ABurstOfAThousandJobs) {
   TestFolder folder;
   Setting setting = makeSetting(folder.path());
-  writeFile(setting.store / "a" / "c" / "one.ics",
-            vcalendar(vevent("UID:one\r\nDTSTART:20260302T100000Z\r\nDURATION:PT1H\r\nSUMMARY:One\r\n")));
+  writeFile(
+      setting.store / "a" / "c" / "one.ics",
+      vcalendar(vevent("UID:one\r\nDTSTART:20260302T100000Z\r\nDURATION:PT1H\r\nSUMMARY:One\r\n")));
   fs::permissions(setting.store, fs::perms::owner_all, fs::perm_options::replace);
   giveAway(folder.path());
   RunningBridge bridge(setting.base, setting.dataHome);
@@ -29,13 +30,19 @@ TEST(BridgeJobs, ABurstOfAThousandJobs) {
   for (int i = 0; i < 1000; ++i) {
     const bool inRange = i % 2 == 0;
     bridge.submit("job" + std::to_string(i) + ".json",
-                  json{{"task", "events"}, {"calendarIds", {"a/c"}}, {"start", march1},
-                       {"end", inRange ? march1 + 86400 * 7 : march1 + 86400 * 40}}.dump());
+                  json{{"task", "events"},
+                       {"calendarIds", {"a/c"}},
+                       {"start", march1},
+                       {"end", inRange ? march1 + 86400 * 7 : march1 + 86400 * 40}}
+                      .dump());
   }
   const fs::path last = setting.base / "results" / "job999.json";
-  ASSERT_TRUE(waitFor([&] { return std::distance(fs::directory_iterator(setting.base / "results"),
-                                                 fs::directory_iterator()) == 1000; },
-                      30s));
+  ASSERT_TRUE(waitFor(
+      [&] {
+        return std::distance(fs::directory_iterator(setting.base / "results"),
+                             fs::directory_iterator()) == 1000;
+      },
+      30s));
   std::cout << "1000 jobs answered in "
             << std::chrono::duration<double>(Clock::now() - start).count() << " s\n";
   for (int i = 0; i < 1000; ++i) {
@@ -57,11 +64,16 @@ TEST(BridgeJobs, AJobThatCannotBeDeletedIsCarriedOutOnce) {
   Setting setting = makeSetting(folder.path());
   fs::create_directories(setting.store / "a" / "c");
   fs::permissions(setting.store, fs::perms::owner_all, fs::perm_options::replace);
-  const std::string job = json{{"task", "create"}, {"calendarId", "a/c"}, {"title", "Once"},
-                               {"start", march1}, {"end", march1 + 600}}.dump();
+  const std::string job = json{
+      {"task", "create"},
+      {"calendarId", "a/c"},
+      {"title", "Once"},
+      {"start", march1},
+      {"end", march1 + 600}}.dump();
   writeFile(setting.base / "jobs" / "create.json", job);
   giveAway(folder.path());
-  fs::permissions(setting.base / "jobs", fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+  fs::permissions(setting.base / "jobs", fs::perms::owner_read | fs::perms::owner_exec,
+                  fs::perm_options::replace);
   RunningBridge bridge(setting.base, setting.dataHome);
   const auto first = bridge.result("create.json");
   ASSERT_TRUE(first);
@@ -75,11 +87,15 @@ TEST(BridgeJobs, AJobThatCannotBeDeletedIsCarriedOutOnce) {
   // The parent replaces the job with another one.
   fs::permissions(setting.base / "jobs", fs::perms::owner_all);
   fs::remove(setting.base / "jobs" / "create.json");
-  writeFile(setting.base / "jobs" / "create.json",
-            json{{"task", "create"}, {"calendarId", "a/c"}, {"title", "Twice"}, {"start", march1},
-                 {"end", march1 + 1200}}.dump());
+  writeFile(setting.base / "jobs" / "create.json", json{{"task", "create"},
+                                                        {"calendarId", "a/c"},
+                                                        {"title", "Twice"},
+                                                        {"start", march1},
+                                                        {"end", march1 + 1200}}
+                                                       .dump());
   giveAway(setting.base);
-  fs::permissions(setting.base / "jobs", fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+  fs::permissions(setting.base / "jobs", fs::perms::owner_read | fs::perms::owner_exec,
+                  fs::perm_options::replace);
   ASSERT_TRUE(waitFor([&] { return itemsIn(setting.store / "a" / "c") == 2; }, 6s));
   std::this_thread::sleep_for(1200ms);
   EXPECT_EQ(itemsIn(setting.store / "a" / "c"), 2u);

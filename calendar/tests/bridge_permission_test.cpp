@@ -11,8 +11,8 @@ using namespace std::chrono_literals;
 const json notGranted = {{"error", "Calendar permission has not been granted."}};
 
 std::string anyJob(const char* task) {
-  return json{{"task", task}, {"calendarIds", {"a/b"}}, {"calendarId", "a/b"}, {"title", "x"},
-              {"start", 1772323200}, {"end", 1772326800}}
+  return json{{"task", task}, {"calendarIds", {"a/b"}}, {"calendarId", "a/b"},
+              {"title", "x"}, {"start", 1772323200},    {"end", 1772326800}}
       .dump();
 }
 
@@ -26,20 +26,30 @@ struct State {
 TEST(BridgePermission, StatesFromFolderModes) {
   const std::vector<State> states = {
       {"never asked, and asking cannot create the store",
-       [](const Setting& s) { fs::permissions(s.dataHome, fs::perms::owner_read | fs::perms::owner_exec); },
+       [](const Setting& s) {
+         fs::permissions(s.dataHome, fs::perms::owner_read | fs::perms::owner_exec);
+       },
        "permission_needed"},
-      {"write-only store", [](const Setting& s) {
+      {"write-only store",
+       [](const Setting& s) {
          fs::create_directories(s.store);
-         fs::permissions(s.store, fs::perms::owner_write | fs::perms::owner_exec, fs::perm_options::replace);
-       }, "denied"},
-      {"read-only store", [](const Setting& s) {
+         fs::permissions(s.store, fs::perms::owner_write | fs::perms::owner_exec,
+                         fs::perm_options::replace);
+       },
+       "denied"},
+      {"read-only store",
+       [](const Setting& s) {
          fs::create_directories(s.store);
-         fs::permissions(s.store, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
-       }, "denied"},
-      {"closed store", [](const Setting& s) {
+         fs::permissions(s.store, fs::perms::owner_read | fs::perms::owner_exec,
+                         fs::perm_options::replace);
+       },
+       "denied"},
+      {"closed store",
+       [](const Setting& s) {
          fs::create_directories(s.store);
          fs::permissions(s.store, fs::perms::none, fs::perm_options::replace);
-       }, "denied"},
+       },
+       "denied"},
   };
   std::vector<std::unique_ptr<TestFolder>> folders;
   std::vector<Setting> settings;
@@ -52,7 +62,8 @@ TEST(BridgePermission, StatesFromFolderModes) {
     writeFile(settings.back().base / "jobs" / "other.json", anyJob("other"));
     giveAway(folders.back()->path());
     state.prepare(settings.back());
-    bridges.push_back(std::make_unique<RunningBridge>(settings.back().base, settings.back().dataHome));
+    bridges.push_back(
+        std::make_unique<RunningBridge>(settings.back().base, settings.back().dataHome));
   }
   for (std::size_t i = 0; i < states.size(); ++i) {
     SCOPED_TRACE(states[i].name);
@@ -79,12 +90,23 @@ TEST(BridgePermission, AskedAtLaunchThenFollowed) {
   Setting setting = makeSetting(folder.path());
   giveAway(folder.path());
   RunningBridge bridge(setting.base, setting.dataHome);
-  ASSERT_TRUE(waitFor([&] { auto s = bridge.status(); return s && (*s)["state"] == "ready"; }, 5s));
+  ASSERT_TRUE(waitFor(
+      [&] {
+        auto s = bridge.status();
+        return s && (*s)["state"] == "ready";
+      },
+      5s));
   EXPECT_EQ(modeOf(setting.store), 0700u);
   EXPECT_EQ((*bridge.status())["calendars"], json::array());
 
-  fs::permissions(setting.store, fs::perms::owner_write | fs::perms::owner_exec, fs::perm_options::replace);
-  ASSERT_TRUE(waitFor([&] { auto s = bridge.status(); return s && (*s)["state"] == "denied"; }, 6s));
+  fs::permissions(setting.store, fs::perms::owner_write | fs::perms::owner_exec,
+                  fs::perm_options::replace);
+  ASSERT_TRUE(waitFor(
+      [&] {
+        auto s = bridge.status();
+        return s && (*s)["state"] == "denied";
+      },
+      6s));
   EXPECT_FALSE(bridge.status()->contains("calendars"));
   bridge.submit("late.json", anyJob("events"));
   EXPECT_EQ(bridge.result("late.json"), notGranted);

@@ -12,11 +12,18 @@ constexpr double march1 = 1772323200;  // 2026-03-01T00:00:00Z
 constexpr double month = 2678400;
 
 std::string events(const std::string& calendars, double start, double end) {
-  return json{{"task", "events"}, {"calendarIds", json::parse(calendars)}, {"start", start}, {"end", end}}.dump();
+  return json{
+      {"task", "events"}, {"calendarIds", json::parse(calendars)}, {"start", start}, {"end", end}}
+      .dump();
 }
 
 std::string create(const std::string& calendar, const json& title, double start, double end) {
-  return json{{"task", "create"}, {"calendarId", calendar}, {"title", title}, {"start", start}, {"end", end}}.dump();
+  return json{{"task", "create"},
+              {"calendarId", calendar},
+              {"title", title},
+              {"start", start},
+              {"end", end}}
+      .dump();
 }
 
 std::string timed(int i, double start) {
@@ -43,9 +50,11 @@ void fillStore(const fs::path& store) {
   writeFile(store / "personal" / "holidays" / "subscription", "https://example.org/holidays.ics");
   writeFile(store / "personal" / "holidays" / "displayname", "Holidays");
   for (int i = 0; i < 301; ++i)
-    writeFile(store / "work" / "busy" / ("e" + std::to_string(i) + ".ics"), timed(i, march1 + 7200.0 * i));
+    writeFile(store / "work" / "busy" / ("e" + std::to_string(i) + ".ics"),
+              timed(i, march1 + 7200.0 * i));
   for (int i = 0; i < 300; ++i)
-    writeFile(store / "work" / "exact" / ("e" + std::to_string(i) + ".ics"), timed(i, march1 + 7200.0 * i));
+    writeFile(store / "work" / "exact" / ("e" + std::to_string(i) + ".ics"),
+              timed(i, march1 + 7200.0 * i));
 }
 
 class BridgeTest : public ::testing::Test {
@@ -56,9 +65,12 @@ class BridgeTest : public ::testing::Test {
     fs::permissions(setting.store, fs::perms::owner_all, fs::perm_options::replace);
     giveAway(folder.path());
     fs::permissions(setting.store / "personal" / "shared",
-                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec);
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                        fs::perms::group_exec);
   }
-  void TearDown() override { fs::permissions(setting.store / "personal" / "shared", fs::perms::owner_all); }
+  void TearDown() override {
+    fs::permissions(setting.store / "personal" / "shared", fs::perms::owner_all);
+  }
 
   TestFolder folder;
   Setting setting;
@@ -86,68 +98,109 @@ TEST_F(BridgeTest, AnswersEveryKindOfJob) {
   const json cannotAccept = {{"error", "The selected calendar cannot accept this event."}};
   const json unsupported = {{"error", "Unsupported calendar action."}};
   const json selectFirst = {{"error", "Select calendars first."}};
-  const double may2012 = 1335830400;  // 2012-05-01T00:00:00Z
+  const double may2012 = 1335830400;    // 2012-05-01T00:00:00Z
   const double april2004 = 1080777600;  // 2004-04-01T00:00:00Z
   const std::vector<Job> jobs = {
       {"weekly.json", events(R"(["personal/home"])", may2012, may2012 + 30 * 86400),
        json{{"truncated", 0},
             {"events", json::array({
-                json{{"id", ""}, {"title", "A Recurring event with multiple exdates, one per line."},
-                     {"start", "2012-05-08T08:00:00Z"}, {"end", "2012-05-08T16:00:00Z"}, {"allDay", false},
-                     {"calendar", "Home"}, {"calendarId", "personal/home"}},
-                json{{"id", ""}, {"title", "A Recurring event with multiple exdates, one per line."},
-                     {"start", "2012-05-15T08:00:00Z"}, {"end", "2012-05-15T16:00:00Z"}, {"allDay", false},
-                     {"calendar", "Home"}, {"calendarId", "personal/home"}},
-                json{{"id", ""}, {"title", "A Recurring event with multiple exdates, one per line."},
-                     {"start", "2012-05-22T08:00:00Z"}, {"end", "2012-05-22T16:00:00Z"}, {"allDay", false},
-                     {"calendar", "Home"}, {"calendarId", "personal/home"}},
-            })}}},
-      {"allday.json", events(R"(["gone/calendar", 7, "personal/nasa"])", april2004, april2004 + 30 * 86400),
+                           json{{"id", ""},
+                                {"title", "A Recurring event with multiple exdates, one per line."},
+                                {"start", "2012-05-08T08:00:00Z"},
+                                {"end", "2012-05-08T16:00:00Z"},
+                                {"allDay", false},
+                                {"calendar", "Home"},
+                                {"calendarId", "personal/home"}},
+                           json{{"id", ""},
+                                {"title", "A Recurring event with multiple exdates, one per line."},
+                                {"start", "2012-05-15T08:00:00Z"},
+                                {"end", "2012-05-15T16:00:00Z"},
+                                {"allDay", false},
+                                {"calendar", "Home"},
+                                {"calendarId", "personal/home"}},
+                           json{{"id", ""},
+                                {"title", "A Recurring event with multiple exdates, one per line."},
+                                {"start", "2012-05-22T08:00:00Z"},
+                                {"end", "2012-05-22T16:00:00Z"},
+                                {"allDay", false},
+                                {"calendar", "Home"},
+                                {"calendarId", "personal/home"}},
+                       })}}},
+      {"allday.json",
+       events(R"(["gone/calendar", 7, "personal/nasa"])", april2004, april2004 + 30 * 86400),
        json{{"truncated", 0},
-            {"events", json::array({json{{"id", "D2924923-RID"}, {"title", "(1961) Little Joe 5B"},
-                                         {"start", "2004-04-28T00:00:00Z"}, {"end", "2004-04-29T00:00:00Z"},
-                                         {"allDay", true}, {"calendar", ""}, {"calendarId", "personal/nasa"}}})}}},
+            {"events", json::array({json{{"id", "D2924923-RID"},
+                                         {"title", "(1961) Little Joe 5B"},
+                                         {"start", "2004-04-28T00:00:00Z"},
+                                         {"end", "2004-04-29T00:00:00Z"},
+                                         {"allDay", true},
+                                         {"calendar", ""},
+                                         {"calendarId", "personal/nasa"}}})}}},
       {"none.json", events(R"(["personal/holidays"])", march1, march1 + month),
        json{{"events", json::array()}, {"truncated", 0}}},
       {"exact-month.json", events(R"(["personal/holidays"])", march1, march1 + 2678400),
        json{{"events", json::array()}, {"truncated", 0}}},
       {"empty-ids.json", events("[]", march1, march1 + 60), selectFirst},
-      {"no-ids.json", json{{"task", "events"}, {"start", march1}, {"end", march1 + 60}}.dump(), selectFirst},
+      {"no-ids.json", json{{"task", "events"}, {"start", march1}, {"end", march1 + 60}}.dump(),
+       selectFirst},
       {"string-ids.json",
-       json{{"task", "events"}, {"calendarIds", "personal/home"}, {"start", march1}, {"end", march1 + 60}}.dump(),
+       json{{"task", "events"},
+            {"calendarIds", "personal/home"},
+            {"start", march1},
+            {"end", march1 + 60}}
+           .dump(),
        selectFirst},
       {"stale-ids.json", events(R"(["gone/one", "personal"])", march1, march1 + 60),
        json{{"error", "Selected calendars are no longer available."}}},
       {"equal.json", events(R"(["personal/home"])", march1, march1), rangeError},
       {"over.json", events(R"(["personal/home"])", march1, march1 + month + 0.5), rangeError},
-      {"bad-range-first.json", json{{"task", "delete"}, {"start", 10}, {"end", 5}}.dump(), rangeError},
-      {"array-start.json", json{{"task", "events"}, {"start", json::array()}, {"end", 5}}.dump(), rangeError},
-      {"unsupported.json", json{{"task", "delete"}, {"start", march1}, {"end", march1 + 60}}.dump(), unsupported},
+      {"bad-range-first.json", json{{"task", "delete"}, {"start", 10}, {"end", 5}}.dump(),
+       rangeError},
+      {"array-start.json", json{{"task", "events"}, {"start", json::array()}, {"end", 5}}.dump(),
+       rangeError},
+      {"unsupported.json", json{{"task", "delete"}, {"start", march1}, {"end", march1 + 60}}.dump(),
+       unsupported},
       {"no-task.json", json{{"start", march1}, {"end", march1 + 60}}.dump(), unsupported},
-      {"case.json", json{{"task", "Events"}, {"start", march1}, {"end", march1 + 60}}.dump(), unsupported},
+      {"case.json", json{{"task", "Events"}, {"start", march1}, {"end", march1 + 60}}.dump(),
+       unsupported},
       {"strings.json",
-       json{{"task", "events"}, {"calendarIds", {"personal/holidays"}}, {"start", " 1772323200"},
-            {"end", "1772409600 seconds"}}.dump(),
+       json{{"task", "events"},
+            {"calendarIds", {"personal/holidays"}},
+            {"start", " 1772323200"},
+            {"end", "1772409600 seconds"}}
+           .dump(),
        json{{"events", json::array()}, {"truncated", 0}}},
       {"read-only.json", create("personal/shared", "Meeting", march1, march1 + 3600), cannotAccept},
       {"unknown.json", create("personal/nowhere", "Meeting", march1, march1 + 3600), cannotAccept},
-      {"long-title.json", create("personal/home", std::string(301, 'x'), march1, march1 + 3600), cannotAccept},
-      {"long-emoji.json", create("personal/home", "x" + [] {
-         std::string s;
-         for (int i = 0; i < 150; ++i) s += "😀";
-         return s;
-       }(), march1, march1 + 3600), cannotAccept},
+      {"long-title.json", create("personal/home", std::string(301, 'x'), march1, march1 + 3600),
+       cannotAccept},
+      {"long-emoji.json",
+       create(
+           "personal/home",
+           "x" +
+               [] {
+                 std::string s;
+                 for (int i = 0; i < 150; ++i)
+                   s += "😀";
+                 return s;
+               }(),
+           march1, march1 + 3600),
+       cannotAccept},
       {"empty-title.json", create("personal/home", "", march1, march1 + 3600), cannotAccept},
       {"number-title.json", create("personal/home", 42, march1, march1 + 3600), cannotAccept},
-      {"long-create.json", create("personal/home", "Sabbatical", march1, march1 + month + 1), rangeError},
+      {"long-create.json", create("personal/home", "Sabbatical", march1, march1 + month + 1),
+       rangeError},
       {"deep.json",
-       "{\"task\":\"events\",\"calendarIds\":[\"personal/holidays\"],\"start\":1772323200,\"end\":1772326800,"
-       "\"x\":" + std::string(300000, '[') + std::string(300000, ']') + "}",
+       "{\"task\":\"events\",\"calendarIds\":[\"personal/"
+       "holidays\"],\"start\":1772323200,\"end\":1772326800,"
+       "\"x\":" +
+           std::string(300000, '[') + std::string(300000, ']') + "}",
        json{{"events", json::array()}, {"truncated", 0}}},
       {"array.json", "[{\"task\":\"events\"}]", std::nullopt},
       {"empty.json", "", std::nullopt},
       {"broken.json", "{\"task\":", std::nullopt},
-      {"huge.json", "{\"task\":\"events\",\"pad\":\"" + std::string(1 << 20, 'x') + "\"}", std::nullopt},
+      {"huge.json", "{\"task\":\"events\",\"pad\":\"" + std::string(1 << 20, 'x') + "\"}",
+       std::nullopt},
   };
   for (const Job& job : jobs)
     writeFile(setting.base / "jobs" / job.name, job.text);
@@ -161,9 +214,12 @@ TEST_F(BridgeTest, AnswersEveryKindOfJob) {
   RunningBridge bridge(setting.base, setting.dataHome, {.umask = 0});
   // Answered at the first tick, one second after launch.
   const auto results = static_cast<long>(jobs.size() - 4);
-  ASSERT_TRUE(waitFor([&] { return std::distance(fs::directory_iterator(setting.base / "results"),
-                                                 fs::directory_iterator()) == results; },
-                      10s));
+  ASSERT_TRUE(waitFor(
+      [&] {
+        return std::distance(fs::directory_iterator(setting.base / "results"),
+                             fs::directory_iterator()) == results;
+      },
+      10s));
   for (const Job& job : jobs) {
     SCOPED_TRACE(job.name);
     EXPECT_FALSE(fs::exists(setting.base / "jobs" / job.name));
@@ -179,13 +235,17 @@ TEST_F(BridgeTest, AnswersEveryKindOfJob) {
   EXPECT_FALSE(fs::exists(setting.base / "results" / "link.json"));
   EXPECT_TRUE(fs::exists(folder.path() / "elsewhere.json"));
   // Slashes are escaped as the parent's JSON reader expects them.
-  EXPECT_NE(readFile(setting.base / "results" / "allday.json").find(R"("personal\/nasa")"), std::string::npos);
+  EXPECT_NE(readFile(setting.base / "results" / "allday.json").find(R"("personal\/nasa")"),
+            std::string::npos);
   // Nothing but the result files in results/.
-  EXPECT_EQ(std::distance(fs::directory_iterator(setting.base / "results"), fs::directory_iterator()), results);
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(setting.base / "results"), fs::directory_iterator()),
+      results);
   // No job made an event.
   for (const char* calendar : {"shared", "home"})
     for (const auto& entry : fs::directory_iterator(setting.store / "personal" / calendar))
-      EXPECT_TRUE(entry.path().filename() == "displayname" || entry.path().filename() == "recurrence.ics")
+      EXPECT_TRUE(entry.path().filename() == "displayname" ||
+                  entry.path().filename() == "recurrence.ics")
           << entry.path();
   EXPECT_EQ(bridge.stop(), 0);
   for (const char* name : {"upper.JSON", "half.json.tmp", "notes.txt"})
@@ -199,17 +259,35 @@ TEST_F(BridgeTest, PublishesCalendarsAndServesFullCalendars) {
   EXPECT_EQ(status["state"], "ready");
   EXPECT_EQ(modeOf(setting.base / "status.json"), 0600u);
   const json expected = json::array({
-      json{{"id", "personal/holidays"}, {"title", "Holidays"}, {"account", "Personal Account"},
-           {"writable", true}, {"subscribed", true}},
-      json{{"id", "personal/home"}, {"title", "Home"}, {"account", "Personal Account"}, {"writable", true},
+      json{{"id", "personal/holidays"},
+           {"title", "Holidays"},
+           {"account", "Personal Account"},
+           {"writable", true},
+           {"subscribed", true}},
+      json{{"id", "personal/home"},
+           {"title", "Home"},
+           {"account", "Personal Account"},
+           {"writable", true},
            {"subscribed", false}},
-      json{{"id", "personal/nasa"}, {"title", "Calendar"}, {"account", "Personal Account"}, {"writable", true},
+      json{{"id", "personal/nasa"},
+           {"title", "Calendar"},
+           {"account", "Personal Account"},
+           {"writable", true},
            {"subscribed", false}},
-      json{{"id", "personal/shared"}, {"title", "Shared"}, {"account", "Personal Account"},
-           {"writable", false}, {"subscribed", false}},
-      json{{"id", "work/busy"}, {"title", "Calendar"}, {"account", "work"}, {"writable", true},
+      json{{"id", "personal/shared"},
+           {"title", "Shared"},
+           {"account", "Personal Account"},
+           {"writable", false},
            {"subscribed", false}},
-      json{{"id", "work/exact"}, {"title", "Calendar"}, {"account", "work"}, {"writable", true},
+      json{{"id", "work/busy"},
+           {"title", "Calendar"},
+           {"account", "work"},
+           {"writable", true},
+           {"subscribed", false}},
+      json{{"id", "work/exact"},
+           {"title", "Calendar"},
+           {"account", "work"},
+           {"writable", true},
            {"subscribed", false}},
   });
   EXPECT_EQ(status["calendars"], expected);
@@ -228,11 +306,17 @@ TEST_F(BridgeTest, PublishesCalendarsAndServesFullCalendars) {
   EXPECT_EQ((*busy)["events"][299]["start"], "2026-03-25T22:00:00Z");
   EXPECT_EQ((*busy)["events"][299]["title"], "Busy 299");
   for (std::size_t i = 1; i < 300; ++i)
-    EXPECT_LT((*busy)["events"][i - 1]["start"].get<std::string>(), (*busy)["events"][i]["start"].get<std::string>());
+    EXPECT_LT((*busy)["events"][i - 1]["start"].get<std::string>(),
+              (*busy)["events"][i]["start"].get<std::string>());
 
   // "updated" moves on with every tick.
   const double first = (*bridge.status())["updated"];
-  ASSERT_TRUE(waitFor([&] { auto s = bridge.status(); return s && (*s)["updated"].get<double>() > first; }, 6s));
+  ASSERT_TRUE(waitFor(
+      [&] {
+        auto s = bridge.status();
+        return s && (*s)["updated"].get<double>() > first;
+      },
+      6s));
   EXPECT_EQ(bridge.stop(SIGINT), 0);
 }
 
@@ -260,13 +344,20 @@ TEST_F(BridgeTest, CreatedEventsAreInTheStoreAtOnceAndAnsweredWithinATick) {
   bridge.submit("check.json", events(R"(["personal/home"])", march1, march1 + 86400));
   const auto check = bridge.result("check.json");
   ASSERT_TRUE(check);
-  EXPECT_EQ((*check)["events"],
-            json::array({json{{"id", (*second)["id"]}, {"title", longest}, {"start", "2026-03-01T00:00:00Z"},
-                              {"end", "2026-03-01T00:30:00Z"}, {"allDay", false}, {"calendar", "Home"},
-                              {"calendarId", "personal/home"}},
-                         json{{"id", id}, {"title", blanks}, {"start", "2026-03-01T01:00:00Z"},
-                              {"end", "2026-03-01T02:00:00Z"}, {"allDay", false}, {"calendar", "Home"},
-                              {"calendarId", "personal/home"}}}));
+  EXPECT_EQ((*check)["events"], json::array({json{{"id", (*second)["id"]},
+                                                  {"title", longest},
+                                                  {"start", "2026-03-01T00:00:00Z"},
+                                                  {"end", "2026-03-01T00:30:00Z"},
+                                                  {"allDay", false},
+                                                  {"calendar", "Home"},
+                                                  {"calendarId", "personal/home"}},
+                                             json{{"id", id},
+                                                  {"title", blanks},
+                                                  {"start", "2026-03-01T01:00:00Z"},
+                                                  {"end", "2026-03-01T02:00:00Z"},
+                                                  {"allDay", false},
+                                                  {"calendar", "Home"},
+                                                  {"calendarId", "personal/home"}}}));
   EXPECT_EQ(bridge.stop(), 0);
 }
 
@@ -275,12 +366,14 @@ TEST(Bridge, ServesLocalDaysAndOtherZonesAcrossDaylightSaving) {
   TestFolder folder;
   Setting setting = makeSetting(folder.path());
   const fs::path calendar = setting.store / "me" / "local";
-  writeFile(calendar / "day.ics", vcalendar(vevent("UID:day\r\nDTSTART;VALUE=DATE:20260308\r\n"
-                                                   "DTEND;VALUE=DATE:20260309\r\nSUMMARY:Change day\r\n")));
-  writeFile(calendar / "berlin.ics",
-            vcalendar(vevent("UID:berlin\r\nDTSTART;TZID=Europe/Berlin:20260316T090000\r\n"
-                             "DTEND;TZID=Europe/Berlin:20260316T100000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n"
-                             "SUMMARY:Berlin call\r\n")));
+  writeFile(calendar / "day.ics",
+            vcalendar(vevent("UID:day\r\nDTSTART;VALUE=DATE:20260308\r\n"
+                             "DTEND;VALUE=DATE:20260309\r\nSUMMARY:Change day\r\n")));
+  writeFile(
+      calendar / "berlin.ics",
+      vcalendar(vevent("UID:berlin\r\nDTSTART;TZID=Europe/Berlin:20260316T090000\r\n"
+                       "DTEND;TZID=Europe/Berlin:20260316T100000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n"
+                       "SUMMARY:Berlin call\r\n")));
   writeFile(calendar / "exdate.ics", sample("exdate.ics"));
   fs::permissions(setting.store, fs::perms::owner_all, fs::perm_options::replace);
   giveAway(folder.path());
@@ -292,8 +385,9 @@ TEST(Bridge, ServesLocalDaysAndOtherZonesAcrossDaylightSaving) {
   ASSERT_TRUE(march && april);
   std::vector<std::string> spans;
   for (const json& event : (*march)["events"])
-    spans.push_back(event["start"].get<std::string>() + " " + event["end"].get<std::string>() + " " +
-                    event["title"].get<std::string>() + (event["allDay"].get<bool>() ? " all-day" : ""));
+    spans.push_back(event["start"].get<std::string>() + " " + event["end"].get<std::string>() +
+                    " " + event["title"].get<std::string>() +
+                    (event["allDay"].get<bool>() ? " all-day" : ""));
   EXPECT_EQ(spans, (std::vector<std::string>{
                        "2026-03-08T06:00:00Z 2026-03-09T05:00:00Z Change day all-day",
                        "2026-03-16T08:00:00Z 2026-03-16T09:00:00Z Berlin call",

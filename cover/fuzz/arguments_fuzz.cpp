@@ -70,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   if (size > 4)
     in.attention = {{data[0] / 300.0, data[1] / 300.0, data[2] / 255.0, data[3] / 255.0}};
   if (size > 8)
-    in.objects = {{{data[4] / 255.0, data[5] / 255.0, data[6] / 255.0, data[7] / 255.0},
-                   data[8] / 255.0f}};
+    in.objects = {
+        {{data[4] / 255.0, data[5] / 255.0, data[6] / 255.0, data[7] / 255.0}, data[8] / 255.0f}};
   in.OW = settings.OW;
   in.aspect = settings.aspect;
   in.maxZoom = settings.maxZoom;

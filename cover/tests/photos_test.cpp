@@ -1,9 +1,10 @@
 // vell-cover on real photos: people, a group, animals, landscapes, pictures
 // stored sideways, with transparency, and in other formats.
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "common/run_process.hpp"
@@ -87,14 +88,14 @@ TEST_P(CoverOfPhoto, IsExactSizeWithinBudgetAndKeepsTheSubject) {
 
 INSTANTIATE_TEST_SUITE_P(
     Samples, CoverOfPhoto,
-    ::testing::Values(Photo{"pictures/jesper.jpg", 800, 533},      // portrait
-                      Photo{"pictures/qt-logo.jpg", 800, 542},     // group
-                      Photo{"pictures/anne_helene.jpg", 400, 600}, // standing person
-                      Photo{"pictures/donna.jpg", 800, 532},       // dog in a forest
-                      Photo{"pictures/chelsea.png", 451, 300},     // cat
-                      Photo{"pictures/cold_water.jpg", 800, 533},  // beach
-                      Photo{"pictures/pool.jpg", 800, 600},        // room with two players
-                      Photo{"derived/sky.jpg", 1200, 800},         // nothing in it
+    ::testing::Values(Photo{"pictures/jesper.jpg", 800, 533},       // portrait
+                      Photo{"pictures/qt-logo.jpg", 800, 542},      // group
+                      Photo{"pictures/anne_helene.jpg", 400, 600},  // standing person
+                      Photo{"pictures/donna.jpg", 800, 532},        // dog in a forest
+                      Photo{"pictures/chelsea.png", 451, 300},      // cat
+                      Photo{"pictures/cold_water.jpg", 800, 533},   // beach
+                      Photo{"pictures/pool.jpg", 800, 600},         // room with two players
+                      Photo{"derived/sky.jpg", 1200, 800},          // nothing in it
                       Photo{"derived/bee-orientation-6.jpg", 1280, 1620},
                       Photo{"derived/bee-orientation-8.jpg", 1280, 1620},
                       Photo{"derived/astronaut-alpha.png", 512, 512},

@@ -1,7 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "common/run_process.hpp"
@@ -35,7 +36,8 @@ std::string smallPhoto(const TestFolder& folder, int width, int height) {
     for (int x = 0; x < width; ++x) {
       std::uint8_t* p = bitmap.pixel(x, y);
       double d = std::hypot(x - width * 0.7, y - height * 0.4);
-      std::uint8_t v = d < height * 0.15 ? 230 : static_cast<std::uint8_t>(30 + (x * 7 + y * 13) % 20);
+      std::uint8_t v =
+          d < height * 0.15 ? 230 : static_cast<std::uint8_t>(30 + (x * 7 + y * 13) % 20);
       p[0] = v;
       p[1] = static_cast<std::uint8_t>(v * 0.8);
       p[2] = static_cast<std::uint8_t>(v * 0.5);
@@ -43,14 +45,16 @@ std::string smallPhoto(const TestFolder& folder, int width, int height) {
     }
   auto png = platform::encodePng(bitmap);
   std::string path = (folder.path() / "small.png").string();
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png->data()),
-                                              static_cast<std::streamsize>(png->size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
   return path;
 }
 
 TEST(CoverProgram, UsageNeedsInputAndOutput) {
-  for (std::vector<std::string> args : {std::vector<std::string>{}, {"in.jpg"},
-                                        {"in.jpg", "--focus", "--analyze"}, {"--analyze"}}) {
+  for (std::vector<std::string> args : {std::vector<std::string>{},
+                                        {"in.jpg"},
+                                        {"in.jpg", "--focus", "--analyze"},
+                                        {"--analyze"}}) {
     ProcessResult result = cover(args);
     EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);
     EXPECT_EQ(result.err, usage);
@@ -62,8 +66,7 @@ TEST(CoverProgram, UnreadableInputs) {
   TestFolder folder;
   std::ofstream(folder.path() / "text.jpg") << "no picture here";
   std::vector<std::string> inputs = {(folder.path() / "missing.jpg").string(),
-                                     (folder.path() / "text.jpg").string(),
-                                     folder.path().string()};
+                                     (folder.path() / "text.jpg").string(), folder.path().string()};
   for (std::string name : {"derived/bee-truncated.jpg", "derived/bomb-20000x20000.png"})
     if (fs::exists(sample(name)))
       inputs.push_back(sample(name));
@@ -81,8 +84,8 @@ TEST(CoverProgram, AnalysisOnlyReportsTheCropAndWritesNothing) {
   TestFolder folder;
   std::string input = smallPhoto(folder, 600, 400);
   std::string second = (folder.path() / "ignored.jpg").string();
-  ProcessResult result = cover({input, second, "--analyze", "--focus", "0.4,0.4,0.2,0.2",
-                                "--size", "480x300", "third"});
+  ProcessResult result = cover(
+      {input, second, "--analyze", "--focus", "0.4,0.4,0.2,0.2", "--size", "480x300", "third"});
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "");
   ASSERT_FALSE(result.out.empty());

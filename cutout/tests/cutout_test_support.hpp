@@ -3,10 +3,11 @@
 // Shared by the black-box tests of vell-cutout: running it, sample paths,
 // reading and writing pictures.
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <span>
 #include <string>
 #include <vector>

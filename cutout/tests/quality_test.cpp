@@ -32,7 +32,8 @@ struct Scene {
 };
 
 Scene sceneOver(const Bitmap& background) {
-  return {background, std::vector<bool>(static_cast<size_t>(background.width) * background.height), {}};
+  return {
+      background, std::vector<bool>(static_cast<size_t>(background.width) * background.height), {}};
 }
 
 // Lays `stamp` (straight alpha) over `scene` with its top-left at (left, top).
@@ -65,7 +66,8 @@ void lay(Scene& scene, const Bitmap& stamp, int left, int top) {
 
 // Where `cut` was taken from `picture`: the offset near (`left`, `top`) at
 // which its opaque pixels show the picture's own colours.
-std::optional<std::pair<int, int>> locate(const Bitmap& cut, const Bitmap& picture, int left, int top) {
+std::optional<std::pair<int, int>> locate(const Bitmap& cut, const Bitmap& picture, int left,
+                                          int top) {
   std::vector<std::pair<int, int>> opaque;
   for (int y = 0; y < cut.height; y += 3)
     for (int x = 0; x < cut.width; x += 3)
@@ -96,7 +98,8 @@ double intersectionOverUnion(const Bitmap& cut, int left, int top, const Scene& 
   for (int y = 0; y < scene.picture.height; ++y)
     for (int x = 0; x < scene.picture.width; ++x) {
       int cx = x - left, cy = y - top;
-      bool found = cx >= 0 && cy >= 0 && cx < cut.width && cy < cut.height && cut.pixel(cx, cy)[3] >= 128;
+      bool found =
+          cx >= 0 && cy >= 0 && cx < cut.width && cy < cut.height && cut.pixel(cx, cy)[3] >= 128;
       bool truth = scene.truth[static_cast<size_t>(y) * scene.picture.width + x];
       both += found && truth;
       either += found || truth;
@@ -158,8 +161,8 @@ class CutoutQuality : public ::testing::Test {
     ASSERT_TRUE(where) << name << ": the cut-out is not a piece of the picture near the subject";
     auto [left, top] = *where;
     double iou = intersectionOverUnion(cut, left, top, scene);
-    std::printf("%s: IoU %.3f, extent %d,%d %dx%d (laid %d,%d %dx%d)\n", name.c_str(), iou, left, top,
-                cut.width, cut.height, scene.extent.left, scene.extent.top, scene.extent.width,
+    std::printf("%s: IoU %.3f, extent %d,%d %dx%d (laid %d,%d %dx%d)\n", name.c_str(), iou, left,
+                top, cut.width, cut.height, scene.extent.left, scene.extent.top, scene.extent.width,
                 scene.extent.height);
     EXPECT_GE(iou, 0.9) << name;
     const int slack = 5;  // pixels: "a few"
@@ -267,8 +270,8 @@ TEST_F(CutoutQuality, WritesAtomicallyOrReportsTheWriteError) {
   EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.png"});  // no temporary left
   EXPECT_FALSE(load(out.string()).empty());
 
-  ProcessResult failed = cutout({testing::samplePicture("chelsea.png"),
-                                 (folder.path() / "missing" / "out.png").string()});
+  ProcessResult failed = cutout(
+      {testing::samplePicture("chelsea.png"), (folder.path() / "missing" / "out.png").string()});
   EXPECT_EQ(failed.status, 5);
   EXPECT_EQ(failed.out, "");
   ASSERT_FALSE(failed.err.empty());

@@ -2,11 +2,12 @@
 
 // Runs the built vell-encode for black-box tests and makes their inputs.
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include "common/test_folder.hpp"

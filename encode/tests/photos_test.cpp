@@ -1,7 +1,8 @@
 // vell-encode on real photos: the bit rate the encoder reaches, and the right
 // photo on each side of every switch.
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "encode/tests/encode_run.hpp"
 
@@ -17,9 +18,18 @@ constexpr int W = 540, H = 960;
 constexpr int w = W / 4, h = H / 4;
 
 const char* const kPhotos[] = {
-    "anne_helene.jpg", "astronaut.png", "chelsea.png",     "citrus-fruits.jpg",
-    "cold_water.jpg",  "donna.jpg",     "european-honey-bee.jpg", "jesper.jpg",
-    "pool.jpg",        "qt-logo.jpg",   "scenetext01.jpg", "scenetext02.jpg",
+    "anne_helene.jpg",
+    "astronaut.png",
+    "chelsea.png",
+    "citrus-fruits.jpg",
+    "cold_water.jpg",
+    "donna.jpg",
+    "european-honey-bee.jpg",
+    "jesper.jpg",
+    "pool.jpg",
+    "qt-logo.jpg",
+    "scenetext01.jpg",
+    "scenetext02.jpg",
 };
 constexpr int kCount = sizeof kPhotos / sizeof kPhotos[0];
 
@@ -67,8 +77,8 @@ TEST(EncodePhotos, TenSecondsOfRealPhotosKeepTheirTimesAndTheBitRate) {
 
   const std::int64_t rate = 2'000'000;
   const fs::path out = folder.path() / "photos.mp4";
-  auto outcome = testing::runEncode({dir, out, "10", std::to_string(W), std::to_string(H),
-                                     std::to_string(rate)});
+  auto outcome = testing::runEncode(
+      {dir, out, "10", std::to_string(W), std::to_string(H), std::to_string(rate)});
   ASSERT_EQ(outcome.out, "ok\n") << outcome.err;
   ASSERT_EQ(outcome.status, 0);
 

@@ -60,8 +60,13 @@ TEST_F(EncodeProgram, TooFewArgumentsPrintTheUsage) {
 TEST_F(EncodeProgram, AnUnusableIndexGivesNoFramesAndLeavesTheOutputAlone) {
   std::ofstream(out()) << "old";
   const char* indexes[] = {
-      "[]", "{}", R"([["red.png"], ["blue.png"]])", R"([["red.png", 0], "blue.png"])",
-      R"([["red.png", "0"]])", "[[\"red.png\", 0]", "",
+      "[]",
+      "{}",
+      R"([["red.png"], ["blue.png"]])",
+      R"([["red.png", 0], "blue.png"])",
+      R"([["red.png", "0"]])",
+      "[[\"red.png\", 0]",
+      "",
   };
   for (const char* index : indexes) {
     writeIndex(index);

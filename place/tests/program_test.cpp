@@ -1,11 +1,12 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
 
 #include "common/test_folder.hpp"
 #include "platform/image.hpp"
@@ -55,15 +56,16 @@ std::map<std::string, json> byKey(const std::string& out) {
 }
 
 const std::string usage =
-    "usage: vell-place [--prints] [--ocr auto|always|never] [--width n] <list file: key<TAB>path per line>\n";
+    "usage: vell-place [--prints] [--ocr auto|always|never] [--width n] <list file: key<TAB>path "
+    "per line>\n";
 
 TEST(PlaceProgram, UsageAndUnreadablePictures) {
   TestFolder folder;
   struct Case {
     std::vector<std::string> args;
   };
-  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"--prints"}, {"--ocr", "never"},
-                                                                {(folder.path() / "absent.txt").string()}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {}, {"--prints"}, {"--ocr", "never"}, {(folder.path() / "absent.txt").string()}}) {
     Outcome outcome = place(args, folder.path());
     EXPECT_EQ(outcome.status, 2);
     EXPECT_EQ(outcome.out, "");
@@ -76,7 +78,8 @@ TEST(PlaceProgram, UsageAndUnreadablePictures) {
   for (const char* name : {"empty.jpg", "text.jpg", "folder.jpg", "missing.jpg"})
     list += std::string(name) + "\t" + (folder.path() / name).string() + "\r\n";
   std::ofstream(folder.path() / "list.txt") << list;
-  Outcome outcome = place({"--ocr", "always", "--width", "3", (folder.path() / "list.txt").string()}, folder.path());
+  Outcome outcome = place(
+      {"--ocr", "always", "--width", "3", (folder.path() / "list.txt").string()}, folder.path());
   EXPECT_EQ(outcome.status, 0);
   EXPECT_EQ(outcome.err, "");
   auto records = byKey(outcome.out);
@@ -116,7 +119,8 @@ class PlacePhotos : public ::testing::Test {
     for (const auto& [key, path] : entries)
       list += key + "\t" + path.string() + "\n";
     std::ofstream(folder->path() / "list.txt") << list;
-    outcome = new Outcome(place({"--prints", (folder->path() / "list.txt").string()}, folder->path()));
+    outcome =
+        new Outcome(place({"--prints", (folder->path() / "list.txt").string()}, folder->path()));
     records = new std::map<std::string, json>(byKey(outcome->out));
   }
   static void TearDownTestSuite() {

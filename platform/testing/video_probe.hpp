@@ -49,7 +49,7 @@ inline nlohmann::json probeVideo(const std::filesystem::path& file) {
 }
 
 struct DecodedFrame {
-  double time = 0;                 // presentation time, seconds
+  double time = 0;                // presentation time, seconds
   std::vector<std::uint8_t> rgb;  // width x height x 3
 };
 
@@ -59,11 +59,12 @@ inline std::vector<DecodedFrame> decodeFrames(const std::filesystem::path& file,
                                               int height) {
   auto times = nlohmann::json::parse(commandOutput(
       "ffprobe -v error -select_streams v:0 -show_entries frame=best_effort_timestamp_time "
-      "-of json " + quoted(file.string())));
+      "-of json " +
+      quoted(file.string())));
   const std::string scale = std::to_string(width) + ":" + std::to_string(height);
-  std::string pixels = commandOutput("ffmpeg -v error -nostdin -i " + quoted(file.string()) +
-                                     " -fps_mode passthrough -vf scale=" + scale +
-                                     " -f rawvideo -pix_fmt rgb24 -");
+  std::string pixels =
+      commandOutput("ffmpeg -v error -nostdin -i " + quoted(file.string()) +
+                    " -fps_mode passthrough -vf scale=" + scale + " -f rawvideo -pix_fmt rgb24 -");
   const size_t frameBytes = static_cast<size_t>(width) * height * 3;
   std::vector<DecodedFrame> frames;
   for (const auto& frame : times["frames"]) {

@@ -1,12 +1,14 @@
+#include "platform/vision/aesthetics.hpp"
+
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
-#include "platform/vision/aesthetics.hpp"
 #include "platform/vision/models.hpp"
 
 namespace vell::platform::vision {
@@ -32,7 +34,7 @@ TEST(Aesthetics, Colourfulness) {
   const Case cases[] = {
       {{128, 128, 128}, 0.0},
       {{0, 0, 255}, 0.3 * std::hypot(255.0, 127.5)},  // red: rg 255, yb 127.5
-      {{255, 0, 0}, 0.3 * 255.0},                      // blue: rg 0, yb -255
+      {{255, 0, 0}, 0.3 * 255.0},                     // blue: rg 0, yb -255
   };
   for (const auto& c : cases)
     EXPECT_NEAR(colourfulness(plain(c.bgr)), c.expected, 1e-9);
@@ -72,7 +74,8 @@ class AestheticsOnPictures : public ::testing::Test {
 TEST_F(AestheticsOnPictures, BlurLowersTheScoreAndPagesAreUtility) {
   const char* samples = std::getenv("SAMPLES");
   ASSERT_NE(samples, nullptr);
-  cv::Mat photo = cv::imread((std::filesystem::path(samples) / "pictures" / "scenetext01.jpg").string());
+  cv::Mat photo =
+      cv::imread((std::filesystem::path(samples) / "pictures" / "scenetext01.jpg").string());
   ASSERT_FALSE(photo.empty());
   cv::Mat blurred;
   cv::GaussianBlur(photo, blurred, {0, 0}, 4);

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <string>
-
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/saliency.hpp>
+#include <string>
 
 #include "platform/vision/attention_regions.hpp"
 #include "platform/vision/faces.hpp"
@@ -35,8 +34,10 @@ constexpr float focusWeight = 0.25f;
 // `picture` shrunk to at most `analysisSide` on its longer side, RGB,
 // transparent parts over mid grey.
 cv::Mat3b analysisImage(const Bitmap& picture) {
-  cv::Mat rgba(picture.height, picture.width, CV_8UC4, const_cast<std::uint8_t*>(picture.rgba.data()));
-  double scale = std::min(1.0, static_cast<double>(analysisSide) / std::max(picture.width, picture.height));
+  cv::Mat rgba(picture.height, picture.width, CV_8UC4,
+               const_cast<std::uint8_t*>(picture.rgba.data()));
+  double scale =
+      std::min(1.0, static_cast<double>(analysisSide) / std::max(picture.width, picture.height));
   cv::Size size(std::max(1, static_cast<int>(std::lround(picture.width * scale))),
                 std::max(1, static_cast<int>(std::lround(picture.height * scale))));
   cv::Mat4b small;
@@ -150,8 +151,8 @@ Result<AttentionObservation> attentionSaliency(const Bitmap& picture,
   HeatGrid grid{gridSide, gridSide, {}};
   try {
     cv::Mat3b rgb = analysisImage(picture);
-    cv::Mat1f map = spectralResidual(rgb) * contrastWeight + borderDistinctness(rgb) * colourWeight +
-                    sharpness(rgb) * focusWeight;
+    cv::Mat1f map = spectralResidual(rgb) * contrastWeight +
+                    borderDistinctness(rgb) * colourWeight + sharpness(rgb) * focusWeight;
     applyCentrePrior(map);
     cv::Mat1f cells;
     cv::resize(map, cells, {gridSide, gridSide}, 0, 0, cv::INTER_AREA);

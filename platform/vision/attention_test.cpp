@@ -82,9 +82,9 @@ TEST(AddFace, PeaksOnTheFaceAndWarmsTheBodyBelow) {
   EXPECT_NEAR((peak / 40 + 0.5) / 40, 0.2, 0.03);
   EXPECT_GE(at(0.5, 0.2), 0.8f);  // the face's own peak, and some of the body's
   EXPECT_LE(at(0.5, 0.2), 1.0f);
-  EXPECT_GT(at(0.5, 0.55), 0.3f);      // the chest
+  EXPECT_GT(at(0.5, 0.55), 0.3f);  // the chest
   EXPECT_LT(at(0.5, 0.55), at(0.5, 0.2));
-  EXPECT_LT(at(0.05, 0.2), 0.05f);     // beside the face, far off
+  EXPECT_LT(at(0.05, 0.2), 0.05f);          // beside the face, far off
   EXPECT_LT(at(0.5, 0.02), at(0.5, 0.55));  // above the head less than the body
 }
 
@@ -134,12 +134,12 @@ TEST_F(ModelTest, AttentionLandsOnTheSubject) {
     double keyX, keyY;
   };
   for (const Case& c : std::vector<Case>{
-           {"astronaut.png", 0.1, 0.05, 0.7, 1.0, 0.44, 0.25},  // her face
-           {"chelsea.png", 0.1, 0.0, 0.95, 1.0, 0.54, 0.45},     // the cat's eyes
+           {"astronaut.png", 0.1, 0.05, 0.7, 1.0, 0.44, 0.25},             // her face
+           {"chelsea.png", 0.1, 0.0, 0.95, 1.0, 0.54, 0.45},               // the cat's eyes
            {"european-honey-bee.jpg", 0.08, 0.22, 0.5, 0.75, 0.42, 0.33},  // the bee's head
-           {"qt-logo.jpg", 0.1, 0.05, 0.95, 1.0, 0.52, 0.30},    // the middle man's face
-           {"donna.jpg", 0.38, 0.3, 0.6, 0.75, 0.49, 0.5},        // the dog
-           {"pool.jpg", 0.1, 0.15, 0.65, 0.7, 0.39, 0.28},        // the player's face
+           {"qt-logo.jpg", 0.1, 0.05, 0.95, 1.0, 0.52, 0.30},              // the middle man's face
+           {"donna.jpg", 0.38, 0.3, 0.6, 0.75, 0.49, 0.5},                 // the dog
+           {"pool.jpg", 0.1, 0.15, 0.65, 0.7, 0.39, 0.28},                 // the player's face
        }) {
     auto observation = attentionSaliency(picture(c.name));
     ASSERT_TRUE(observation) << observation.error().text;
@@ -171,8 +171,8 @@ TEST_F(ModelTest, AttentionLandsOnTheSubject) {
 
     ASSERT_FALSE(observation->salientObjects.empty()) << c.name;
     const NormalizedRect& first = observation->salientObjects[0];
-    EXPECT_TRUE(first.x <= c.keyX && c.keyX <= first.x + first.w && 1 - first.y - first.h <= c.keyY &&
-                c.keyY <= 1 - first.y)
+    EXPECT_TRUE(first.x <= c.keyX && c.keyX <= first.x + first.w &&
+                1 - first.y - first.h <= c.keyY && c.keyY <= 1 - first.y)
         << c.name << ": first region " << first.x << ", " << first.y << ", " << first.w << ", "
         << first.h;
   }

@@ -47,7 +47,8 @@ std::vector<int> peakCells(std::span<const float> map, float threshold) {
       for (int dy = -1; dy <= 1 && peak; ++dy) {
         for (int dx = -1; dx <= 1 && peak; ++dx) {
           int nx = x + dx, ny = y + dy;
-          if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= kCenterNetGrid || ny >= kCenterNetGrid)
+          if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= kCenterNetGrid ||
+              ny >= kCenterNetGrid)
             continue;
           float n = map[ny * kCenterNetGrid + nx];
           bool earlier = dy < 0 || (dy == 0 && dx < 0);
@@ -67,10 +68,12 @@ ScoredBox boxAt(const CenterNetOutputs& outputs, int cell, float score, int tag)
   };
   float cx = static_cast<float>((cell % kCenterNetGrid) * kCenterNetStride);
   float cy = static_cast<float>((cell / kCenterNetGrid) * kCenterNetStride);
-  auto clip = [](float v) {
-    return std::clamp(v, 0.0f, static_cast<float>(kCenterNetInput));
-  };
-  return {clip(cx - distance(0)), clip(cy - distance(1)), clip(cx + distance(2)), clip(cy + distance(3)), score,
+  auto clip = [](float v) { return std::clamp(v, 0.0f, static_cast<float>(kCenterNetInput)); };
+  return {clip(cx - distance(0)),
+          clip(cy - distance(1)),
+          clip(cx + distance(2)),
+          clip(cy + distance(3)),
+          score,
           tag};
 }
 
@@ -84,8 +87,9 @@ NormalizedRect normalized(const ScoredBox& box) {
 }
 
 void sortByConfidence(std::vector<Classification>& labels) {
-  std::stable_sort(labels.begin(), labels.end(),
-                   [](const Classification& a, const Classification& b) { return a.confidence > b.confidence; });
+  std::stable_sort(
+      labels.begin(), labels.end(),
+      [](const Classification& a, const Classification& b) { return a.confidence > b.confidence; });
 }
 
 std::vector<Classification> pictureLabels(const CenterNetOutputs& outputs,
@@ -104,7 +108,8 @@ std::vector<Classification> pictureLabels(const CenterNetOutputs& outputs,
       continue;
     float best = 0;
     for (int cell = 0; cell < kCells; ++cell)
-      best = std::max(best, noisyOr(outputs, cell, category.first, category.last, kObjectnessFloor));
+      best =
+          std::max(best, noisyOr(outputs, cell, category.first, category.last, kObjectnessFloor));
     if (best >= kMinLabelConfidence)
       labels.push_back({category.name, best});
   }
@@ -114,13 +119,15 @@ std::vector<Classification> pictureLabels(const CenterNetOutputs& outputs,
 
 std::vector<RectObservation> humans(const CenterNetOutputs& outputs) {
   std::vector<RectObservation> found;
-  for (const auto& box : suppressOverlaps(classPeaks(outputs, 0, kDetectionThreshold), kDetectionOverlap))
+  for (const auto& box :
+       suppressOverlaps(classPeaks(outputs, 0, kDetectionThreshold), kDetectionOverlap))
     if (hasArea(box))
       found.push_back({normalized(box), box.score});
   return found;
 }
 
-std::vector<RecognizedObject> animals(const CenterNetOutputs& outputs, const std::vector<std::string>& classNames) {
+std::vector<RecognizedObject> animals(const CenterNetOutputs& outputs,
+                                      const std::vector<std::string>& classNames) {
   std::vector<ScoredBox> candidates;
   for (int c = kAnimalFirst; c <= kAnimalLast; ++c)
     for (const auto& box : classPeaks(outputs, c, kDetectionThreshold))
@@ -150,7 +157,8 @@ std::vector<RectObservation> objects(const CenterNetOutputs& outputs) {
   }
   std::vector<ScoredBox> candidates;
   for (int cell : peakCells(strongest, kDetectionThreshold))
-    candidates.push_back(boxAt(outputs, cell, noisyOr(outputs, cell, 0, kCocoClasses - 1, kObjectnessFloor), cell));
+    candidates.push_back(
+        boxAt(outputs, cell, noisyOr(outputs, cell, 0, kCocoClasses - 1, kObjectnessFloor), cell));
   std::vector<RectObservation> found;
   for (const auto& box : suppressOverlaps(std::move(candidates), kDetectionOverlap)) {
     if (found.size() == kMaxObjects)
@@ -186,7 +194,8 @@ bool isAnimalClass(int index) {
   return index >= kAnimalFirst && index <= kAnimalLast;
 }
 
-std::vector<ScoredBox> classPeaks(const CenterNetOutputs& outputs, int classIndex, float threshold) {
+std::vector<ScoredBox> classPeaks(const CenterNetOutputs& outputs, int classIndex,
+                                  float threshold) {
   std::vector<ScoredBox> boxes;
   auto heat = classHeat(outputs, classIndex);
   for (int cell : peakCells(heat, threshold))
@@ -204,11 +213,12 @@ float noisyOr(const CenterNetOutputs& outputs, int cell, int first, int last, fl
   return 1.0f - absent;
 }
 
-DetectorObservations decodeCenterNet(const CenterNetOutputs& outputs, const std::vector<std::string>& classNames) {
+DetectorObservations decodeCenterNet(const CenterNetOutputs& outputs,
+                                     const std::vector<std::string>& classNames) {
   DetectorObservations observations;
-  if (outputs.heat.size() != size_t{kCocoClasses} * kCells || outputs.distances.size() != size_t{4} * kCells ||
-      outputs.features.empty() || outputs.features.size() % kFeatureChannels != 0 ||
-      classNames.size() != kCocoClasses)
+  if (outputs.heat.size() != size_t{kCocoClasses} * kCells ||
+      outputs.distances.size() != size_t{4} * kCells || outputs.features.empty() ||
+      outputs.features.size() % kFeatureChannels != 0 || classNames.size() != kCocoClasses)
     return observations;
   observations.labels = pictureLabels(outputs, classNames);
   observations.humans = humans(outputs);

@@ -12,7 +12,8 @@ namespace {
 constexpr const char* kModel = "centernet.pb";
 constexpr const char* kClassList = "centernet.classes.txt";
 // Class heat, box distances and the backbone's last layer.
-const std::vector<std::string> kOutputs{"tower_0/Sigmoid", "tower_0/mul", "tower_0/extern1/hard_swish/mul_1"};
+const std::vector<std::string> kOutputs{"tower_0/Sigmoid", "tower_0/mul",
+                                        "tower_0/extern1/hard_swish/mul_1"};
 
 cv::dnn::Net readGraph(const std::string& path) {
   return cv::dnn::readNetFromTensorflow(path);
@@ -30,7 +31,8 @@ Result<std::vector<std::string>> readClassNames(const std::filesystem::path& pat
       names.push_back(line);
   }
   if (names.size() != kCocoClasses)
-    return Error{"class list does not hold " + std::to_string(kCocoClasses) + " names: " + path.string()};
+    return Error{"class list does not hold " + std::to_string(kCocoClasses) +
+                 " names: " + path.string()};
   return names;
 }
 
@@ -71,7 +73,8 @@ Result<DetectorObservations> runDetector(const Bitmap& picture) {
   } catch (const cv::Exception& e) {
     return Error{std::string("object detection failed: ") + e.msg};
   }
-  if (outs.size() != kOutputs.size() || outs[0].total() != size_t{kCocoClasses} * kCenterNetGrid * kCenterNetGrid)
+  if (outs.size() != kOutputs.size() ||
+      outs[0].total() != size_t{kCocoClasses} * kCenterNetGrid * kCenterNetGrid)
     return Error{"detector model has unexpected outputs"};
   return decodeCenterNet({span(outs[0]), span(outs[1]), span(outs[2])}, detector.classNames);
 }

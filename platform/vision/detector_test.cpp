@@ -123,15 +123,17 @@ TEST(CenterNetDecoding, AnAnimalSplitBetweenClasses) {
   EXPECT_FLOAT_EQ(confidence("dog"), 0.45f);
   EXPECT_FLOAT_EQ(confidence("kitchen"), 0.3f);
   EXPECT_FLOAT_EQ(confidence("person"), -1.0f);  // nothing of it
-  EXPECT_TRUE(std::is_sorted(observations.labels.begin(), observations.labels.end(),
-                             [](const auto& a, const auto& b) { return a.confidence > b.confidence; }));
+  EXPECT_TRUE(
+      std::is_sorted(observations.labels.begin(), observations.labels.end(),
+                     [](const auto& a, const auto& b) { return a.confidence > b.confidence; }));
   EXPECT_EQ(std::count_if(observations.labels.begin(), observations.labels.end(),
                           [](const auto& l) { return l.identifier == "person"; }),
             0);
 
   // The class-agnostic object there is surer than any one class.
   ASSERT_EQ(observations.objects.size(), 1u);
-  EXPECT_NEAR(observations.objects[0].confidence, 1 - (1 - 0.45f) * (1 - 0.2f) * (1 - 0.3f) * (1 - 0.05f), 1e-6);
+  EXPECT_NEAR(observations.objects[0].confidence,
+              1 - (1 - 0.45f) * (1 - 0.2f) * (1 - 0.3f) * (1 - 0.05f), 1e-6);
 }
 
 TEST(CenterNetDecoding, ObjectsAreCapped) {
@@ -172,8 +174,8 @@ TEST(CenterNetDecoding, RefusesOutputsOfTheWrongSize) {
 }
 
 TEST(CenterNetDecoding, SuperCategories) {
-  const std::pair<int, const char*> cases[] = {{0, "person"},  {2, "vehicle"},   {kCat, "animal"},
-                                               {46, "food"},   {61, "furniture"}, {79, "indoor"}};
+  const std::pair<int, const char*> cases[] = {{0, "person"}, {2, "vehicle"},    {kCat, "animal"},
+                                               {46, "food"},  {61, "furniture"}, {79, "indoor"}};
   for (const auto& [index, name] : cases)
     EXPECT_STREQ(cocoSuperCategory(index), name) << index;
   EXPECT_TRUE(isAnimalClass(14));
@@ -201,7 +203,8 @@ TEST_F(DetectorTest, TheAstronautIsWhereSheIs) {
 
 TEST_F(DetectorTest, OddShapesFindNothing) {
   for (auto [width, height] : {std::pair{1, 1}, {2000, 3}, {3, 2000}}) {
-    Bitmap grey{width, height, std::vector<std::uint8_t>(static_cast<size_t>(width) * height * 4, 128)};
+    Bitmap grey{width, height,
+                std::vector<std::uint8_t>(static_cast<size_t>(width) * height * 4, 128)};
     auto seen = runDetector(grey);
     ASSERT_TRUE(seen) << width << "x" << height << ": " << seen.error().text;
     EXPECT_TRUE(seen->humans.empty()) << width << "x" << height;
@@ -222,11 +225,13 @@ TEST_F(DetectorTest, FailsWithoutItsFiles) {
 
   // The model without its class list, then with a short one.
   TestFolder folder;
-  std::filesystem::create_symlink(testing::buildModels() / "centernet.pb", folder.path() / "centernet.pb");
+  std::filesystem::create_symlink(testing::buildModels() / "centernet.pb",
+                                  folder.path() / "centernet.pb");
   overrideModelsFolder(folder.path());
   seen = runDetector(astronaut);
   ASSERT_FALSE(seen);
-  EXPECT_NE(seen.error().text.find("centernet.classes.txt"), std::string::npos) << seen.error().text;
+  EXPECT_NE(seen.error().text.find("centernet.classes.txt"), std::string::npos)
+      << seen.error().text;
   std::ofstream(folder.path() / "centernet.classes.txt") << "person\nbicycle\n";
   EXPECT_FALSE(runDetector(astronaut));
 

@@ -11,8 +11,8 @@ float sigmoid(float logit) {
   return 1.0f / (1.0f + std::exp(-logit));
 }
 
-void decodeGrid(std::span<const float> scores, std::span<const float> regressors, int cells, int perCell,
-                int side, float minScore, std::vector<ScoredBox>& out) {
+void decodeGrid(std::span<const float> scores, std::span<const float> regressors, int cells,
+                int perCell, int side, float minScore, std::vector<ScoredBox>& out) {
   for (size_t i = 0; i < scores.size(); ++i) {
     float score = sigmoid(scores[i]);
     // NaN from a broken model fails this test too.
@@ -40,10 +40,10 @@ std::vector<ScoredBox> decodeBlazeFace(const BlazeFaceOutputs& outputs, float mi
       outputs.fineRegressors.size() != size_t{kFineCount} * kRegressorsPerAnchor ||
       outputs.coarseRegressors.size() != size_t{kCoarseCount} * kRegressorsPerAnchor)
     return boxes;
-  decodeGrid(outputs.fineScores, outputs.fineRegressors, kFineCells, kFineAnchors, outputs.side, minScore,
-             boxes);
-  decodeGrid(outputs.coarseScores, outputs.coarseRegressors, kCoarseCells, kCoarseAnchors, outputs.side,
+  decodeGrid(outputs.fineScores, outputs.fineRegressors, kFineCells, kFineAnchors, outputs.side,
              minScore, boxes);
+  decodeGrid(outputs.coarseScores, outputs.coarseRegressors, kCoarseCells, kCoarseAnchors,
+             outputs.side, minScore, boxes);
   return boxes;
 }
 
@@ -95,10 +95,12 @@ ScoredBox moveToLetterbox(const ScoredBox& box, const Letterbox& from, const Let
 
 ScoredBox squareToPicture(const ScoredBox& squareBox, const Letterbox& letterbox) {
   auto across = [&](float v) {
-    return static_cast<float>((v * letterbox.side - letterbox.x) / static_cast<double>(letterbox.width));
+    return static_cast<float>((v * letterbox.side - letterbox.x) /
+                              static_cast<double>(letterbox.width));
   };
   auto down = [&](float v) {
-    return static_cast<float>((v * letterbox.side - letterbox.y) / static_cast<double>(letterbox.height));
+    return static_cast<float>((v * letterbox.side - letterbox.y) /
+                              static_cast<double>(letterbox.height));
   };
   ScoredBox box = squareBox;
   box.x0 = across(squareBox.x0);
@@ -125,16 +127,15 @@ ScoredBox tileToPicture(const ScoredBox& tileBox, const PixelTile& tile, int wid
   return box;
 }
 
-std::vector<ScoredBox> mergeFaces(const std::vector<ScoredBox>& whole, const std::vector<ScoredBox>& detail) {
+std::vector<ScoredBox> mergeFaces(const std::vector<ScoredBox>& whole,
+                                  const std::vector<ScoredBox>& detail) {
   std::vector<ScoredBox> faces = whole;
   faces.insert(faces.end(), detail.begin(), detail.end());
   return suppressOverlaps(std::move(faces), kFaceOverlap);
 }
 
 NormalizedRect lowerLeftRect(const ScoredBox& pictureBox) {
-  auto clip = [](float v) {
-    return std::clamp(static_cast<double>(v), 0.0, 1.0);
-  };
+  auto clip = [](float v) { return std::clamp(static_cast<double>(v), 0.0, 1.0); };
   double left = clip(pictureBox.x0), right = clip(pictureBox.x1);
   double top = clip(pictureBox.y0), bottom = clip(pictureBox.y1);
   return {left, 1.0 - bottom, right - left, bottom - top};

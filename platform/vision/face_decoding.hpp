@@ -11,7 +11,7 @@ namespace vell::platform::vision {
 // BlazeFace anchors: a 16 x 16 grid with 2 anchors a cell, then an 8 x 8 grid
 // with 6, centred in their cells; 896 in all, for either input size.
 inline constexpr int kFineCells = 16, kFineAnchors = 2, kCoarseCells = 8, kCoarseAnchors = 6;
-inline constexpr int kFineCount = kFineCells * kFineCells * kFineAnchors;        // 512
+inline constexpr int kFineCount = kFineCells * kFineCells * kFineAnchors;          // 512
 inline constexpr int kCoarseCount = kCoarseCells * kCoarseCells * kCoarseAnchors;  // 384
 inline constexpr int kRegressorsPerAnchor = 16;
 
@@ -65,7 +65,7 @@ std::vector<ScoredBox> combineFaceModels(const std::vector<ScoredBox>& fullRange
 // and centred in it (the rest padded).
 struct Letterbox {
   int side = 0;
-  int x = 0, y = 0;          // top-left of the picture in the square
+  int x = 0, y = 0;           // top-left of the picture in the square
   int width = 0, height = 0;  // its scaled size
 };
 Letterbox letterboxFor(int width, int height, int side);
@@ -91,7 +91,8 @@ ScoredBox tileToPicture(const ScoredBox& tileBox, const PixelTile& tile, int wid
 
 // The faces of the whole-picture pass and of the tiles (picture-normalised),
 // one box a face: of overlapping ones the more confident.
-std::vector<ScoredBox> mergeFaces(const std::vector<ScoredBox>& whole, const std::vector<ScoredBox>& detail);
+std::vector<ScoredBox> mergeFaces(const std::vector<ScoredBox>& whole,
+                                  const std::vector<ScoredBox>& detail);
 
 // A picture-normalised box (y down) as a rectangle with a lower-left origin,
 // clipped to the picture.

@@ -1,6 +1,5 @@
 #include "platform/vision/faces.hpp"
 
-
 #include "platform/vision/dnn_support.hpp"
 #include "platform/vision/face_decoding.hpp"
 
@@ -20,7 +19,8 @@ cv::dnn::Net readOnnx(const std::string& path) {
 // with black, as NHWC floats in -1..1.
 cv::Mat squareInput(const cv::Mat& rgb, const Letterbox& box) {
   cv::Mat square(box.side, box.side, CV_8UC3, cv::Scalar::all(0));
-  resized(rgb, {box.width, box.height}).copyTo(square(cv::Rect(box.x, box.y, box.width, box.height)));
+  resized(rgb, {box.width, box.height})
+      .copyTo(square(cv::Rect(box.x, box.y, box.width, box.height)));
   cv::Mat scaled;
   square.convertTo(scaled, CV_32F, 2.0 / 255.0, -1.0);
   int shape[] = {1, box.side, box.side, 3};
@@ -43,9 +43,7 @@ Result<std::vector<ScoredBox>> runModel(ThreadNet& slot, const char* file, const
   // regressors.
   if (outs.size() != 4)
     return Error{"face model has unexpected outputs"};
-  auto span = [](const cv::Mat& m) {
-    return std::span<const float>(m.ptr<float>(), m.total());
-  };
+  auto span = [](const cv::Mat& m) { return std::span<const float>(m.ptr<float>(), m.total()); };
   BlazeFaceOutputs raw{box.side, span(outs[0]), span(outs[1]), span(outs[2]), span(outs[3])};
   return decodeBlazeFace(raw, minScore);
 }
@@ -79,7 +77,8 @@ Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture) {
     if (!found)
       return found.error();
     for (const auto& face : smallFaces(*found))
-      detail.push_back(tileToPicture(squareToPicture(face, box), tile, picture.width, picture.height));
+      detail.push_back(
+          tileToPicture(squareToPicture(face, box), tile, picture.width, picture.height));
   }
 
   std::vector<RectObservation> faces;

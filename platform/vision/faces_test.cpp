@@ -16,7 +16,8 @@ struct RawFaces {
   std::vector<float> fineScores = std::vector<float>(kFineCount, -10.0f);
   std::vector<float> coarseScores = std::vector<float>(kCoarseCount, -10.0f);
   std::vector<float> fineRegressors = std::vector<float>(kFineCount * kRegressorsPerAnchor, 0.0f);
-  std::vector<float> coarseRegressors = std::vector<float>(kCoarseCount * kRegressorsPerAnchor, 0.0f);
+  std::vector<float> coarseRegressors =
+      std::vector<float>(kCoarseCount * kRegressorsPerAnchor, 0.0f);
 
   // Anchor `index` of all 896 (fine ones first) with a logit and dx, dy, w, h.
   void set(int index, float logit, float dx, float dy, float w, float h) {
@@ -41,13 +42,14 @@ TEST(FaceDecoding, AnchorsScoresAndBoxes) {
   };
   const Case cases[] = {
       // Fine grid, cell (0, 0): anchor centre 1/32; offsets in input pixels.
-      {0, 2.0f, 8, -4, 32, 64, 0.0625f - 0.0625f, 0.015625f - 0.125f, 0.0625f + 0.0625f, 0.015625f + 0.125f,
-       0.8808f},
+      {0, 2.0f, 8, -4, 32, 64, 0.0625f - 0.0625f, 0.015625f - 0.125f, 0.0625f + 0.0625f,
+       0.015625f + 0.125f, 0.8808f},
       // Second anchor of cell (1, 0) of the fine grid: centre (3/32, 1/32).
-      {3, 0.0f, 0, 0, 64, 64, 0.09375f - 0.125f, 0.03125f - 0.125f, 0.09375f + 0.125f, 0.03125f + 0.125f, 0.5f},
+      {3, 0.0f, 0, 0, 64, 64, 0.09375f - 0.125f, 0.03125f - 0.125f, 0.09375f + 0.125f,
+       0.03125f + 0.125f, 0.5f},
       // Fine grid, cell (0, 1) starts at anchor 32.
-      {32, 1.0f, 0, 0, 32, 32, 0.03125f - 0.0625f, 0.09375f - 0.0625f, 0.03125f + 0.0625f, 0.09375f + 0.0625f,
-       0.7311f},
+      {32, 1.0f, 0, 0, 32, 32, 0.03125f - 0.0625f, 0.09375f - 0.0625f, 0.03125f + 0.0625f,
+       0.09375f + 0.0625f, 0.7311f},
       // Last coarse anchor: cell (7, 7), centre 15/16.
       {kFineCount + kCoarseCount - 1, 3.0f, 0, 0, 32, 32, 0.9375f - 0.0625f, 0.9375f - 0.0625f,
        0.9375f + 0.0625f, 0.9375f + 0.0625f, 0.9526f},
@@ -144,7 +146,8 @@ TEST(FaceDecoding, CloserLookTiles) {
   EXPECT_TRUE(detailTiles(511, 300).empty());
   auto tiles = detailTiles(1000, 500);
   ASSERT_EQ(tiles.size(), 4u);
-  const PixelTile expected[] = {{0, 0, 600, 300}, {400, 0, 600, 300}, {0, 200, 600, 300}, {400, 200, 600, 300}};
+  const PixelTile expected[] = {
+      {0, 0, 600, 300}, {400, 0, 600, 300}, {0, 200, 600, 300}, {400, 200, 600, 300}};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(tiles[i].x, expected[i].x) << i;
     EXPECT_EQ(tiles[i].y, expected[i].y) << i;
@@ -245,7 +248,8 @@ TEST_F(FacesTest, ThreadsGetTheSameAnswers) {
 
 TEST_F(FacesTest, OddShapesFindNothing) {
   for (auto [width, height] : {std::pair{1, 1}, {2000, 3}, {3, 2000}, {600, 1}}) {
-    Bitmap grey{width, height, std::vector<std::uint8_t>(static_cast<size_t>(width) * height * 4, 128)};
+    Bitmap grey{width, height,
+                std::vector<std::uint8_t>(static_cast<size_t>(width) * height * 4, 128)};
     auto faces = detectFaces(grey);
     ASSERT_TRUE(faces) << width << "x" << height << ": " << faces.error().text;
     EXPECT_TRUE(faces->empty()) << width << "x" << height;
@@ -260,7 +264,8 @@ TEST_F(FacesTest, FailsWithoutModelsOrPixels) {
   overrideModelsFolder("/nonexistent/models");
   auto faces = detectFaces(picture("astronaut.png"));
   ASSERT_FALSE(faces);
-  EXPECT_NE(faces.error().text.find("face_detection_back_256x256"), std::string::npos) << faces.error().text;
+  EXPECT_NE(faces.error().text.find("face_detection_back_256x256"), std::string::npos)
+      << faces.error().text;
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
 #include "platform/vision/foreground.hpp"
 
-#include <string>
-
 #include <opencv2/core.hpp>
 #include <opencv2/dnn.hpp>
 #include <opencv2/imgproc.hpp>
+#include <string>
 
-#include "platform/vision/foreground_mask.hpp"
 #include "platform/vision/dnn_support.hpp"
+#include "platform/vision/foreground_mask.hpp"
 #include "platform/vision/large_net.hpp"
 
 namespace vell::platform::vision {
@@ -27,7 +26,8 @@ Result<cv::dnn::Net*> segmentationNet() {
 // The picture stretched to the model's square input, RGB, with transparent
 // parts over mid grey, as the network's (x - 128) / 256 planes.
 cv::Mat inputBlob(const Bitmap& picture) {
-  cv::Mat rgba(picture.height, picture.width, CV_8UC4, const_cast<std::uint8_t*>(picture.rgba.data()));
+  cv::Mat rgba(picture.height, picture.width, CV_8UC4,
+               const_cast<std::uint8_t*>(picture.rgba.data()));
   cv::Mat small;
   bool opaque = cv::checkRange(rgba.reshape(1).colRange(3, 4), true, nullptr, 255, 256);
   if (opaque) {
@@ -42,7 +42,8 @@ cv::Mat inputBlob(const Bitmap& picture) {
       for (int x = 0; x < rgba.cols; ++x) {
         int a = source[x][3];
         for (int c = 0; c < 3; ++c)
-          target[x][c] = static_cast<std::uint8_t>((source[x][c] * a + 128 * (255 - a) + 127) / 255);
+          target[x][c] =
+              static_cast<std::uint8_t>((source[x][c] * a + 128 * (255 - a) + 127) / 255);
         target[x][3] = 255;
       }
     }

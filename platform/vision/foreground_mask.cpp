@@ -4,10 +4,9 @@
 #include <array>
 #include <cmath>
 #include <numeric>
-#include <string>
-
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
+#include <string>
 
 namespace vell::platform::vision {
 

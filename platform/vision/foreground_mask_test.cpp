@@ -56,10 +56,10 @@ TEST(ForegroundMask, SubjectsAreNumberedByAreaAndSpecksDropped) {
     float alpha;
   };
   for (const Case& c : std::vector<Case>{
-           {200, 160, 1, 1.0f},   // inside the large square (cells 40..59)
-           {36, 36, 2, 1.0f},     // inside the small one (cells 4..13)
-           {122, 226, 0, 0.0f},   // the one-cell speck
-           {128, 8, 0, 0.0f},     // haze far from any subject
+           {200, 160, 1, 1.0f},  // inside the large square (cells 40..59)
+           {36, 36, 2, 1.0f},    // inside the small one (cells 4..13)
+           {122, 226, 0, 0.0f},  // the one-cell speck
+           {128, 8, 0, 0.0f},    // haze far from any subject
            {250, 250, 0, 0.0f},
        }) {
     EXPECT_EQ(instanceAt(mask, c.x, c.y), c.instance) << c.x << "," << c.y;

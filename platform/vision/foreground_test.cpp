@@ -13,7 +13,8 @@ namespace {
 using testing::ModelTest;
 
 Bitmap derivedPicture(const std::string& name) {
-  cv::Mat bgr = cv::imread((testing::samplesFolder() / "derived" / name).string(), cv::IMREAD_COLOR);
+  cv::Mat bgr =
+      cv::imread((testing::samplesFolder() / "derived" / name).string(), cv::IMREAD_COLOR);
   EXPECT_FALSE(bgr.empty()) << name << " is not in $SAMPLES/derived (run scripts/samples.sh)";
   return bgr.empty() ? Bitmap{} : testing::bitmapFrom(bgr);
 }
@@ -30,7 +31,8 @@ Bitmap composite(const Bitmap& background, const Bitmap& stamp, const InstanceMa
                  double scale, int left, int top, std::vector<bool>& truth) {
   Bitmap out = background;
   truth.assign(static_cast<size_t>(out.width) * out.height, false);
-  int width = static_cast<int>(stamp.width * scale), height = static_cast<int>(stamp.height * scale);
+  int width = static_cast<int>(stamp.width * scale),
+      height = static_cast<int>(stamp.height * scale);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       int sx = std::min(stamp.width - 1, static_cast<int>((x + 0.5) / scale));
@@ -115,7 +117,8 @@ TEST_F(ModelTest, ForegroundFindsSubjectsLaidOverOtherPictures) {
            {"astronaut on forest", forest, 0.5, 30, 250},
        }) {
     std::vector<bool> truth;
-    Bitmap scene = composite(c.background, astronaut, *astronautMask, c.scale, c.left, c.top, truth);
+    Bitmap scene =
+        composite(c.background, astronaut, *astronautMask, c.scale, c.left, c.top, truth);
     auto mask = foregroundInstances(scene);
     ASSERT_TRUE(mask) << mask.error().text;
     double iou = intersectionOverUnion(*mask, truth);

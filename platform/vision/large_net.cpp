@@ -1,15 +1,16 @@
 #include "platform/vision/large_net.hpp"
 
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <malloc.h>
 #include <mutex>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vell::platform::vision {
 
@@ -47,7 +48,7 @@ class MappedFile {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
       return;
-    struct stat info{};
+    struct stat info {};
     if (::fstat(fd, &info) == 0 && info.st_size > 0) {
       void* data = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ,
                           MAP_PRIVATE | MAP_POPULATE, fd, 0);

@@ -3,9 +3,8 @@
 // Loading a large ONNX network (hundreds of megabytes) quickly in a process
 // that starts cold, as a one-shot command-line program does.
 
-#include <string>
-
 #include <opencv2/dnn.hpp>
+#include <string>
 
 namespace vell::platform::vision {
 

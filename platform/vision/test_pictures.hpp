@@ -3,9 +3,10 @@
 // For the vision tests: sample pictures as bitmaps (decoded with OpenCV, so
 // the tests stand without the imaging service) and the build's models.
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <string>

@@ -16,7 +16,7 @@ namespace vell::platform::vision {
 Result<std::vector<RectObservation>> detectTextRectangles(const Bitmap& picture);
 
 struct RecognizedText {
-  std::string string;  // UTF-8, as the engine read it
+  std::string string;    // UTF-8, as the engine read it
   float confidence = 0;  // 0..1
   NormalizedRect box;
 };

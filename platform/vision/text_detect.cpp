@@ -46,7 +46,9 @@ Result<Detector*> threadDetector() {
 // enlarged.
 cv::Size inputSize(int width, int height) {
   double scale = std::min(1.0, double(longestSide) / std::max(width, height));
-  auto side = [&](int length) { return std::max(32, int(std::lround(length * scale / 32.0)) * 32); };
+  auto side = [&](int length) {
+    return std::max(32, int(std::lround(length * scale / 32.0)) * 32);
+  };
   return {side(width), side(height)};
 }
 
@@ -59,7 +61,8 @@ double boxScore(const cv::Mat& probability, const cv::RotatedRect& box) {
   cv::Mat mask = cv::Mat::zeros(bounds.size(), CV_8U);
   std::vector<cv::Point> polygon;
   for (const auto& corner : corners)
-    polygon.emplace_back(int(std::lround(corner.x)) - bounds.x, int(std::lround(corner.y)) - bounds.y);
+    polygon.emplace_back(int(std::lround(corner.x)) - bounds.x,
+                         int(std::lround(corner.y)) - bounds.y);
   cv::fillPoly(mask, std::vector<std::vector<cv::Point>>{polygon}, 1);
   return cv::mean(probability(bounds), mask)[0];
 }
@@ -108,8 +111,9 @@ std::vector<RectObservation> textBoxesFromProbability(const std::vector<float>& 
   // Reading order: top line first; boxes of one line (tops closer than half
   // the lower box's height) left to right.
   auto top = [](const RectObservation& o) { return 1.0 - o.box.y - o.box.h; };
-  std::stable_sort(boxes.begin(), boxes.end(),
-                   [&](const RectObservation& a, const RectObservation& b) { return top(a) < top(b); });
+  std::stable_sort(
+      boxes.begin(), boxes.end(),
+      [&](const RectObservation& a, const RectObservation& b) { return top(a) < top(b); });
   for (size_t i = 1; i < boxes.size(); ++i)
     for (size_t j = i; j > 0; --j) {
       const auto &a = boxes[j - 1], &b = boxes[j];

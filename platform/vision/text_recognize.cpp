@@ -1,9 +1,10 @@
+#include <tesseract/baseapi.h>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
 #include <opencv2/imgproc.hpp>
-#include <tesseract/baseapi.h>
 
 #include "platform/vision/text.hpp"
 
@@ -31,7 +32,8 @@ Result<tesseract::TessBaseAPI*> threadEngine(bool languageCorrection) {
   Engine& engine = languageCorrection ? withWords : withoutWords;
   if (engine)
     return engine.get();
-  if (!std::filesystem::exists(std::filesystem::path(tessdata) / (std::string(language) + ".traineddata")))
+  if (!std::filesystem::exists(std::filesystem::path(tessdata) /
+                               (std::string(language) + ".traineddata")))
     return Error{std::string("text recognition data missing in ") + tessdata};
   // The word lists are what language correction means for Tesseract; they can
   // only be chosen when the engine starts.
@@ -92,8 +94,8 @@ Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
     if (wanted != cut.height) {
       double scale = double(wanted) / cut.height;
       cv::Mat scaled;
-      cv::resize(line, scaled, cv::Size(std::max(1, int(std::lround(cut.width * scale))), wanted), 0, 0,
-                 scale > 1 ? cv::INTER_CUBIC : cv::INTER_AREA);
+      cv::resize(line, scaled, cv::Size(std::max(1, int(std::lround(cut.width * scale))), wanted),
+                 0, 0, scale > 1 ? cv::INTER_CUBIC : cv::INTER_AREA);
       line = scaled;
     } else {
       line = line.clone();

@@ -1,12 +1,14 @@
+#include "platform/vision/text.hpp"
+
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
 #include "platform/vision/models.hpp"
-#include "platform/vision/text.hpp"
 
 namespace vell::platform::vision {
 namespace {
@@ -29,10 +31,12 @@ Bitmap fromMat(const cv::Mat& bgr) {
 }
 
 // Black words on white, one line each, at the given baselines.
-Bitmap page(const std::vector<std::pair<std::string, int>>& lines, int width = 800, int height = 600) {
+Bitmap page(const std::vector<std::pair<std::string, int>>& lines, int width = 800,
+            int height = 600) {
   cv::Mat bgr(height, width, CV_8UC3, cv::Scalar(255, 255, 255));
   for (const auto& [text, baseline] : lines)
-    cv::putText(bgr, text, {40, baseline}, cv::FONT_HERSHEY_DUPLEX, 2.0, cv::Scalar(0, 0, 0), 3, cv::LINE_AA);
+    cv::putText(bgr, text, {40, baseline}, cv::FONT_HERSHEY_DUPLEX, 2.0, cv::Scalar(0, 0, 0), 3,
+                cv::LINE_AA);
   return fromMat(bgr);
 }
 
@@ -122,7 +126,8 @@ TEST_F(TextTest, SceneTextPhoto) {
 }
 
 TEST_F(TextTest, SeveralThreadsAtOnceAndSizeChanges) {
-  std::vector<Bitmap> pictures = {page({{"NOTICE", 100}}, 400, 300), page({{"NOTICE", 100}}, 320, 240),
+  std::vector<Bitmap> pictures = {page({{"NOTICE", 100}}, 400, 300),
+                                  page({{"NOTICE", 100}}, 320, 240),
                                   page({{"NOTICE", 100}}, 400, 300)};
   std::vector<size_t> counts(2, 0);
   std::vector<std::thread> threads;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+
 #include <sstream>
 
 #include "common/fuzz_driver.hpp"
@@ -30,11 +31,11 @@ TEST(SealProgram, AnswersEveryLineInOrder) {
   ProcessResult result = seal({}, input);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
-  std::vector<std::string> expected = {
-      R"({"error":"not JSON"})", R"({"error":"not JSON"})", R"({"ok":true,"v":1})",
-      R"({"error":"unknown op"})", R"({"error":"not JSON"})", R"({"error":"not JSON"})",
-      R"({"error":"not JSON"})", R"({"error":"not JSON"})", R"({"error":"not JSON"})",
-      R"({"ok":true,"v":1})"};
+  std::vector<std::string> expected = {R"({"error":"not JSON"})", R"({"error":"not JSON"})",
+                                       R"({"ok":true,"v":1})",    R"({"error":"unknown op"})",
+                                       R"({"error":"not JSON"})", R"({"error":"not JSON"})",
+                                       R"({"error":"not JSON"})", R"({"error":"not JSON"})",
+                                       R"({"error":"not JSON"})", R"({"ok":true,"v":1})"};
   EXPECT_EQ(lines(result.out), expected);
   EXPECT_EQ(result.out.back(), '\n');
 }
@@ -47,7 +48,9 @@ TEST(SealProgram, NoInputNoOutput) {
 }
 
 TEST(SealProgram, UnwordedFailuresUseTheTypographicApostrophe) {
-  ProcessResult result = seal({}, R"({"op":"open","key":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA","data":"AA"})" "\n");
+  ProcessResult result =
+      seal({}, R"({"op":"open","key":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA","data":"AA"})"
+               "\n");
   EXPECT_EQ(result.out, "{\"error\":\"that didn\xE2\x80\x99t check out\"}\n");
 }
 
@@ -65,7 +68,8 @@ TEST(SealProgram, SelftestModeIsTheExactFirstArgument) {
 TEST(SealProgram, HugeLinesAreAnsweredAndTheLoopGoesOn) {
   std::string huge = "{\"op\":\"ping\",\"pad\":\"" + std::string(64 << 20, 'a') + "\"}\n";
   std::string deep = "{\"op\":\"ping\",\"x\":" + std::string(8 << 20, '[') + "\n";
-  ProcessResult result = seal({}, huge + deep + std::string(64 << 20, 'x') + "\n{\"op\":\"ping\"}\n");
+  ProcessResult result =
+      seal({}, huge + deep + std::string(64 << 20, 'x') + "\n{\"op\":\"ping\"}\n");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(lines(result.out),
@@ -75,12 +79,13 @@ TEST(SealProgram, HugeLinesAreAnsweredAndTheLoopGoesOn) {
 
 TEST(SealProgram, MutatedRequestsGetOneJsonAnswerEach) {
   std::vector<Bytes> seeds;
-  for (std::string seed :
-       {R"({"op":"ping"})", R"({"op":"keypair"})",
-        R"({"op":"seal","key":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA","data":"Zm9v","aad":"x"})",
-        R"({"op":"open","key":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA","data":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"})",
-        R"({"op":"agree","priv":"dwdtCnMYpX08FsFyUbJmRd9ML4frwJkqsXf7pR25LCo","peer":"3p7bfXt9wbTTW2HC7OQ1Nz-DQ8hbeGdNrfx-FG-IK08","salt":"c2FsdA","info":"i"})",
-        R"({"op":"sealfile","key":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA","in":"/nonexistent/in","out":"/nonexistent/out"})"})
+  for (
+      std::string seed :
+      {R"({"op":"ping"})", R"({"op":"keypair"})",
+       R"({"op":"seal","key":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA","data":"Zm9v","aad":"x"})",
+       R"({"op":"open","key":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA","data":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"})",
+       R"({"op":"agree","priv":"dwdtCnMYpX08FsFyUbJmRd9ML4frwJkqsXf7pR25LCo","peer":"3p7bfXt9wbTTW2HC7OQ1Nz-DQ8hbeGdNrfx-FG-IK08","salt":"c2FsdA","info":"i"})",
+       R"({"op":"sealfile","key":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA","in":"/nonexistent/in","out":"/nonexistent/out"})"})
     seeds.emplace_back(seed.begin(), seed.end());
   Mutator mutator(seeds, 7);
   std::string input;

@@ -3,9 +3,10 @@
 // For tests: photo-library catalogues built with the sqlite3 command line,
 // as a library manager would fill them.
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,12 @@ inline void makeCatalogue(const std::filesystem::path& folder, const std::vector
       "CREATE TABLE assets(local_id TEXT PRIMARY KEY, media_type INTEGER, path TEXT, "
       "pixel_width INTEGER, pixel_height INTEGER, duration REAL, in_cloud INTEGER);";
   for (const auto& row : rows)
-    sql += "INSERT INTO assets VALUES(" + sqlText(row.id) + "," + std::to_string(row.mediaType) + "," +
-           sqlText(row.path) + "," + std::to_string(row.width) + "," + std::to_string(row.height) + "," +
-           std::to_string(row.duration) + "," + std::to_string(row.inCloud) + ");";
-  std::string out = commandOutput("sqlite3 " + testing::quoted(folder / "library.sqlite") + " " + testing::quoted(sql) + " 2>&1");
+    sql += "INSERT INTO assets VALUES(" + sqlText(row.id) + "," + std::to_string(row.mediaType) +
+           "," + sqlText(row.path) + "," + std::to_string(row.width) + "," +
+           std::to_string(row.height) + "," + std::to_string(row.duration) + "," +
+           std::to_string(row.inCloud) + ");";
+  std::string out = commandOutput("sqlite3 " + testing::quoted(folder / "library.sqlite") + " " +
+                                  testing::quoted(sql) + " 2>&1");
   ASSERT_EQ(out, "");
 }
 

@@ -1,10 +1,11 @@
 // vell-video as the parent runs it: a catalogue in a temporary
 // XDG_DATA_HOME, real clips, every answer and exit status, and the exported
 // files as ffprobe and exiftool read them.
-#include <fstream>
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <unistd.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "common/run_process.hpp"
 #include "common/test_folder.hpp"
@@ -34,18 +35,20 @@ class VideoProgram : public ::testing::Test {
     fs::create_directories(library() / "clips");
     fs::copy_file(sampleClip("realshort.mp4"), library() / "clips" / "short.mp4");
     std::ofstream(library() / "notes.mp4") << "not a video";
-    testing::makeCatalogue(library(), {
-        {"cockatoo", 2, sampleClip("cockatoo.mp4"), 1280, 720, 14.0, 0},
-        {"short", 2, "clips/short.mp4", 320, 240, 1.2, 0},  // relative to the library
-        {"tagged", 2, sampleClip("tagged.mp4"), 1280, 720, 1.6, 0},
-        {"silent", 2, sampleClip("noaudio.mp4"), 1280, 720, 1.6, 0},
-        {"full", 2, sampleClip("full-hd.mp4"), 1920, 1080, 12.0, 0},
-        {"photo", 1, sampleClip("astronaut.png"), 512, 512, 0, 0},
-        {"song", 3, sampleClip("realshort.mp4"), 0, 0, 1.2, 0},
-        {"cloud", 2, "cloud/IMG_0001.MOV", 1920, 1080, 30, 1},
-        {"missing", 2, "/nonexistent/clip.mp4", 1280, 720, 5, 0},
-        {"notes", 2, "notes.mp4", 1280, 720, 5, 0},
-    });
+    testing::makeCatalogue(
+        library(),
+        {
+            {"cockatoo", 2, sampleClip("cockatoo.mp4"), 1280, 720, 14.0, 0},
+            {"short", 2, "clips/short.mp4", 320, 240, 1.2, 0},  // relative to the library
+            {"tagged", 2, sampleClip("tagged.mp4"), 1280, 720, 1.6, 0},
+            {"silent", 2, sampleClip("noaudio.mp4"), 1280, 720, 1.6, 0},
+            {"full", 2, sampleClip("full-hd.mp4"), 1920, 1080, 12.0, 0},
+            {"photo", 1, sampleClip("astronaut.png"), 512, 512, 0, 0},
+            {"song", 3, sampleClip("realshort.mp4"), 0, 0, 1.2, 0},
+            {"cloud", 2, "cloud/IMG_0001.MOV", 1920, 1080, 30, 1},
+            {"missing", 2, "/nonexistent/clip.mp4", 1280, 720, 5, 0},
+            {"notes", 2, "notes.mp4", 1280, 720, 5, 0},
+        });
   }
 
   struct Run {
@@ -135,7 +138,8 @@ TEST_F(VideoProgram, LookupAndExportFailuresAnswerWithTheirCodes) {
     EXPECT_EQ(run.answer["error"], c.error) << run.answer;
     if (c.status == 5) {
       ASSERT_TRUE(run.answer.contains("detail")) << run.answer;
-      EXPECT_NE(run.answer["detail"].get<std::string>().find(c.detailHas), std::string::npos) << run.answer;
+      EXPECT_NE(run.answer["detail"].get<std::string>().find(c.detailHas), std::string::npos)
+          << run.answer;
       EXPECT_LE(run.answer["detail"].get<std::string>().size(), 200u * 4);
     }
     EXPECT_EQ(run.answer.size(), c.status == 5 ? 2u : 1u) << run.answer;
@@ -146,7 +150,7 @@ TEST_F(VideoProgram, LookupAndExportFailuresAnswerWithTheirCodes) {
 
 struct Expected {
   int width, height;
-  double length;       // of the written video, seconds
+  double length;  // of the written video, seconds
   bool audio;
 };
 
@@ -182,28 +186,60 @@ TEST_F(VideoProgram, ExportsExcerptsAtThePresetSize) {
   struct Case {
     std::vector<std::string> args;
     std::string output;
-    json w, h, dur;   // of the answer
+    json w, h, dur;  // of the answer
     Expected file;
     double frame;
   };
   const Case cases[] = {
       // options before, between and after the two positional arguments
-      {{"--start", "3", "cockatoo", "--size", "720", "@", "--dur", "1"}, "a.mp4", 1280, 720, 1.0,
-       {1280, 720, 1.0, true}, 0.05},
+      {{"--start", "3", "cockatoo", "--size", "720", "@", "--dur", "1"},
+       "a.mp4",
+       1280,
+       720,
+       1.0,
+       {1280, 720, 1.0, true},
+       0.05},
       // past the end: the last half second; "dur" says what was asked
-      {{"cockatoo", "@", "--start", "20", "--dur", "5"}, "b.mp4", 1280, 720, 5.0,
-       {1280, 720, 0.5, true}, 0.05},
+      {{"cockatoo", "@", "--start", "20", "--dur", "5"},
+       "b.mp4",
+       1280,
+       720,
+       5.0,
+       {1280, 720, 0.5, true},
+       0.05},
       // rotated and tagged: upright, in a portrait box, tags gone
       {{"tagged", "@"}, "c.mp4", 1280, 720, 1.6, {720, 1280, 1.6, true}, 0.05},
       {{"silent", "@", "--size", "big"}, "d.mp4", 1280, 720, 1.6, {1280, 720, 1.6, false}, 0.05},
       // 1920 × 1080 fits the small preset when asked for less than 1080
-      {{"full", "@", "--dur", "0.5", "--size", "1079"}, "e.mp4", 1920, 1080, 0.5,
-       {1280, 720, 0.5, true}, 1.0 / 30},
-      {{"full", "@", "--start", "11", "--dur", "0.4", "--size", "4000"}, "f.mp4", 1920, 1080, 0.4,
-       {1920, 1080, 0.4, true}, 1.0 / 30},
+      {{"full", "@", "--dur", "0.5", "--size", "1079"},
+       "e.mp4",
+       1920,
+       1080,
+       0.5,
+       {1280, 720, 0.5, true},
+       1.0 / 30},
+      {{"full", "@", "--start", "11", "--dur", "0.4", "--size", "4000"},
+       "f.mp4",
+       1920,
+       1080,
+       0.4,
+       {1920, 1080, 0.4, true},
+       1.0 / 30},
       // --start without a positive --dur does nothing; a trailing --dur has no value
-      {{"short", "@", "--start", "0.5", "--dur"}, "g.mp4", 320, 240, 1.2, {320, 240, 1.2, true}, 0.034},
-      {{"short", "@", "--start", "abc", "--dur", " 1"}, "h.mp4", 320, 240, 1.2, {320, 240, 1.2, true}, 0.034},
+      {{"short", "@", "--start", "0.5", "--dur"},
+       "g.mp4",
+       320,
+       240,
+       1.2,
+       {320, 240, 1.2, true},
+       0.034},
+      {{"short", "@", "--start", "abc", "--dur", " 1"},
+       "h.mp4",
+       320,
+       240,
+       1.2,
+       {320, 240, 1.2, true},
+       0.034},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(json(c.args).dump());
@@ -214,7 +250,8 @@ TEST_F(VideoProgram, ExportsExcerptsAtThePresetSize) {
         arg = dst.string();
     Run run = video(args);
     EXPECT_EQ(run.status, 0) << run.answer;
-    EXPECT_EQ(run.answer, json({{"ok", true}, {"path", dst.string()}, {"w", c.w}, {"h", c.h}, {"dur", c.dur}}));
+    EXPECT_EQ(run.answer,
+              json({{"ok", true}, {"path", dst.string()}, {"w", c.w}, {"h", c.h}, {"dur", c.dur}}));
     checkExport(dst, c.file, c.frame);
   }
   EXPECT_EQ(fs::directory_iterator(outputs()) == fs::directory_iterator(), false);
