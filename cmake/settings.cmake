@@ -21,20 +21,37 @@ endfunction()
 
 # Adds a GoogleTest binary `name` from `sources`, linked with `libs`; every
 # test gets BIN_DIR (where the programs are) and SAMPLES (sample pictures).
+# SLOW labels the whole binary slow, SLOW_SUITES only the named suites (the
+# sanitizer run leaves slow tests out); DEPENDS names programs the tests run.
 function(vell_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(T "SLOW" "TIMEOUT" "SOURCES;LIBS;ENV;SLOW_SUITES;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} vell_settings GTest::gtest GTest::gtest_main GTest::gmock)
+  if(T_DEPENDS)
+    add_dependencies(${name} ${T_DEPENDS})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   # gtest_discover_tests flattens a list-valued ENVIRONMENT given through
-  # PROPERTIES (only the first variable arrives), so the environment is set
-  # by a script that runs after the discovered tests are declared.
+  # PROPERTIES (only the first variable arrives), and labels depend on the
+  # discovered names, so both are set by a script that runs once the
+  # discovered tests are declared.
   set(environment "BIN_DIR=${CMAKE_BINARY_DIR}/bin" "SAMPLES=${VELL_SAMPLES}" ${T_ENV})
-  set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+  set(properties "ENVIRONMENT [==[${environment}]==]")
+  if(T_TIMEOUT)
+    string(APPEND properties " TIMEOUT ${T_TIMEOUT}")
+  endif()
+  if(T_SLOW)
+    string(APPEND properties " LABELS slow")
+  endif()
+  string(JOIN "|" slow_suites ${T_SLOW_SUITES})
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
   file(WRITE ${script}
-    "if(${name}_TESTS)\n"
-    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT [==[${environment}]==])\n"
-    "endif()\n")
+    "foreach(test IN LISTS ${name}_TESTS)\n"
+    "  set_tests_properties(\${test} PROPERTIES ${properties})\n"
+    "  if(NOT \"${slow_suites}\" STREQUAL \"\" AND test MATCHES \"^([^/.]*/)?(${slow_suites})\\\\.\")\n"
+    "    set_tests_properties(\${test} PROPERTIES LABELS slow)\n"
+    "  endif()\n"
+    "endforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 

@@ -7,14 +7,6 @@ target_include_directories(vell_vision_detector PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(vell_vision_detector PUBLIC vell_vision_core PRIVATE ${OpenCV_LIBS} vell_settings)
 vell_test(vision_detector_test SOURCES vision/detector_test.cpp LIBS vell_vision_detector ${OpenCV_LIBS})
 
-# Inference on real photos, several passes a test: labelled slow, so the
-# sanitizer run leaves them out (set once the discovered tests are declared,
-# as vell_test sets their environment).
-vell_test(vision_detector_photos_test SOURCES vision/detector_photos_test.cpp
+# Inference on real photos, several passes a test.
+vell_test(vision_detector_photos_test SLOW SOURCES vision/detector_photos_test.cpp
   LIBS vell_vision_detector ${OpenCV_LIBS})
-set(label_script ${CMAKE_CURRENT_BINARY_DIR}/vision_detector_photos_test_labels.cmake)
-file(WRITE ${label_script}
-  "if(vision_detector_photos_test_TESTS)\n"
-  "  set_tests_properties(\${vision_detector_photos_test_TESTS} PROPERTIES LABELS slow)\n"
-  "endif()\n")
-set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_script})

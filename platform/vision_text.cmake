@@ -8,14 +8,6 @@ target_link_libraries(vell_vision_text
   PUBLIC vell_vision_core
   PRIVATE ${OpenCV_LIBS} PkgConfig::TESSERACT vell_settings)
 
-# The tests that run the models are labelled slow (skipped in the sanitizer
-# run); the post-processing tests run everywhere.
-add_executable(vision_text_test vision/text_test.cpp)
-target_link_libraries(vision_text_test PRIVATE vell_vision_text ${OpenCV_LIBS} vell_settings
-  GTest::gtest GTest::gtest_main)
-gtest_discover_tests(vision_text_test DISCOVERY_TIMEOUT 60 TEST_FILTER "TextBoxes.*:TextMissingModel.*"
-  PROPERTIES ENVIRONMENT "BIN_DIR=${CMAKE_BINARY_DIR}/bin"
-    ENVIRONMENT_MODIFICATION "SAMPLES=set:${VELL_SAMPLES}")
-gtest_discover_tests(vision_text_test DISCOVERY_TIMEOUT 60 TEST_FILTER "TextTest.*"
-  PROPERTIES ENVIRONMENT "BIN_DIR=${CMAKE_BINARY_DIR}/bin"
-    ENVIRONMENT_MODIFICATION "SAMPLES=set:${VELL_SAMPLES}" LABELS slow)
+# The tests that run the models are slow; the post-processing tests are not.
+vell_test(vision_text_test SOURCES vision/text_test.cpp LIBS vell_vision_text ${OpenCV_LIBS}
+  SLOW_SUITES TextTest)
