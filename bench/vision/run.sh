@@ -1,5 +1,5 @@
 #!/bin/bash
-# Every vision request on 1024-pixel versions of sample photos, then the
+# Every vision request on sample photos shrunk to at most 1024 pixels, then the
 # decode of a 12-megapixel JPEG beside the libvips tools.
 #
 #   bench/vision/run.sh [RUNS]   (VELL_BUILD: the build tree, default build)
@@ -8,8 +8,8 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${VELL_BUILD:-$root/build}
 source "$root/scripts/lib.sh"
 cmake --build "$build" --target vell-bench-vision image_bench >/dev/null
-for picture in pool.jpg jesper.jpg scenetext01.jpg; do
-  "$build/bin/vell-bench-vision" "$VELL_CACHE/samples/pictures/$picture" "${1:-5}"
+for picture in pictures/pool.jpg pictures/scenetext01.jpg derived/bee-12mp.jpg; do
+  "$build/bin/vell-bench-vision" "$VELL_CACHE/samples/$picture" "${1:-5}"
 done
 echo
 "$root/bench/image/run.sh" "$build"
