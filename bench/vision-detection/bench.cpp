@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/median_timing.hpp"
 #include "platform/vision/detector.hpp"
 #include "platform/vision/faces.hpp"
 
@@ -23,37 +24,16 @@ namespace {
 using vell::platform::Bitmap;
 namespace vision = vell::platform::vision;
 
-struct Timing {
-  double wallMs = 0;  // median wall time
-  double cpuMs = 0;   // median processor time of all threads: fair when the machine is busy
+struct Timing : vell::bench::Timing {
   size_t found = 0;
 };
-
-double cpuNowMs() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
 
 // Medians of `runs` timed calls, after one untimed call that loads what the
 // request needs.
 Timing measure(int runs, const std::function<size_t()>& call) {
   Timing timing;
   timing.found = call();
-  std::vector<double> wall, cpu;
-  for (int i = 0; i < runs; ++i) {
-    auto start = std::chrono::steady_clock::now();
-    double cpuStart = cpuNowMs();
-    call();
-    cpu.push_back(cpuNowMs() - cpuStart);
-    wall.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count());
-  }
-  std::sort(wall.begin(), wall.end());
-  std::sort(cpu.begin(), cpu.end());
-  timing.wallMs = wall[wall.size() / 2];
-  timing.cpuMs = cpu[cpu.size() / 2];
+  static_cast<vell::bench::Timing&>(timing) = vell::bench::medianTiming(runs, [&] { call(); });
   return timing;
 }
 

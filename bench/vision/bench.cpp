@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/median_timing.hpp"
 #include "platform/image.hpp"
 #include "platform/vision/aesthetics.hpp"
 #include "platform/vision/attention.hpp"
@@ -27,16 +28,7 @@ namespace {
 namespace vision = vell::platform::vision;
 using vell::platform::Bitmap;
 
-double cpuNowMs() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-struct Timing {
-  double wallMs = 0;
-  double cpuMs = 0;
-};
+using vell::bench::Timing;
 
 // Medians of `runs` calls after one untimed call that loads the models; a
 // call that fails ends the benchmark, since its time would mean nothing.
@@ -45,19 +37,7 @@ Timing measure(const char* what, int runs, const std::function<bool()>& call) {
     std::fprintf(stderr, "bench: %s failed\n", what);
     std::exit(1);
   }
-  std::vector<double> wall, cpu;
-  for (int i = 0; i < runs; ++i) {
-    auto start = std::chrono::steady_clock::now();
-    double cpuStart = cpuNowMs();
-    call();
-    cpu.push_back(cpuNowMs() - cpuStart);
-    wall.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count());
-  }
-  std::sort(wall.begin(), wall.end());
-  std::sort(cpu.begin(), cpu.end());
-  Timing timing{wall[wall.size() / 2], cpu[cpu.size() / 2]};
+  const Timing timing = vell::bench::medianTiming(runs, [&] { call(); });
   std::printf("  %-34s wall %7.1f ms   cpu %7.1f ms\n", what, timing.wallMs, timing.cpuMs);
   return timing;
 }
