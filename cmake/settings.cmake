@@ -43,15 +43,16 @@ function(vell_test name)
   if(T_SLOW)
     string(APPEND properties " LABELS slow")
   endif()
-  string(JOIN "|" slow_suites ${T_SLOW_SUITES})
+  set(body "  set_tests_properties(\${test} PROPERTIES ${properties})\n")
+  if(T_SLOW_SUITES)
+    string(JOIN "|" slow_suites ${T_SLOW_SUITES})
+    string(APPEND body
+      "  if(test MATCHES \"^([^/.]*/)?(${slow_suites})\\\\.\")\n"
+      "    set_tests_properties(\${test} PROPERTIES LABELS slow)\n"
+      "  endif()\n")
+  endif()
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
-  file(WRITE ${script}
-    "foreach(test IN LISTS ${name}_TESTS)\n"
-    "  set_tests_properties(\${test} PROPERTIES ${properties})\n"
-    "  if(NOT \"${slow_suites}\" STREQUAL \"\" AND test MATCHES \"^([^/.]*/)?(${slow_suites})\\\\.\")\n"
-    "    set_tests_properties(\${test} PROPERTIES LABELS slow)\n"
-    "  endif()\n"
-    "endforeach()\n")
+  file(WRITE ${script} "foreach(test IN LISTS ${name}_TESTS)\n${body}endforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 

@@ -56,4 +56,14 @@ std::optional<std::int64_t> parseInt64(std::string_view text) {
   return value;
 }
 
+int hexDigitValue(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  return -1;
+}
+
 }  // namespace vell

@@ -16,4 +16,7 @@ std::optional<double> parseDouble(std::string_view text);
 // the signed 64-bit range. Returns nothing otherwise.
 std::optional<std::int64_t> parseInt64(std::string_view text);
 
+// The value of one hexadecimal digit, either case; -1 for any other character.
+int hexDigitValue(char c);
+
 }  // namespace vell

@@ -179,7 +179,7 @@ Result<AesGcmSealer> AesGcmSealer::start(ByteView key, ByteView aad) {
   AesGcmSealer sealer;
   if (RAND_bytes(sealer.nonce_, length(kGcmNonceSize)) != 1)
     return opensslError("random nonce");
-  sealer.context_ = new Context{CipherCtxPtr(EVP_CIPHER_CTX_new())};
+  sealer.context_ = std::make_unique<Context>(Context{CipherCtxPtr(EVP_CIPHER_CTX_new())});
   EVP_CIPHER_CTX* context = sealer.context_->cipher.get();
   int written = 0;
   if (!context ||
@@ -190,23 +190,10 @@ Result<AesGcmSealer> AesGcmSealer::start(ByteView key, ByteView aad) {
   return sealer;
 }
 
-AesGcmSealer::AesGcmSealer(AesGcmSealer&& other) noexcept
-    : context_(std::exchange(other.context_, nullptr)) {
-  std::copy(other.nonce_, other.nonce_ + kGcmNonceSize, nonce_);
-}
-
-AesGcmSealer& AesGcmSealer::operator=(AesGcmSealer&& other) noexcept {
-  if (this != &other) {
-    delete context_;
-    context_ = std::exchange(other.context_, nullptr);
-    std::copy(other.nonce_, other.nonce_ + kGcmNonceSize, nonce_);
-  }
-  return *this;
-}
-
-AesGcmSealer::~AesGcmSealer() {
-  delete context_;
-}
+AesGcmSealer::AesGcmSealer() = default;
+AesGcmSealer::AesGcmSealer(AesGcmSealer&&) noexcept = default;
+AesGcmSealer& AesGcmSealer::operator=(AesGcmSealer&&) noexcept = default;
+AesGcmSealer::~AesGcmSealer() = default;
 
 Status AesGcmSealer::update(ByteView plaintext, std::uint8_t* ciphertext) {
   // EVP takes int lengths: feed large plaintexts in pieces.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -82,9 +83,9 @@ class AesGcmSealer {
   Status finish(std::uint8_t* tag);
 
  private:
-  AesGcmSealer() = default;
+  AesGcmSealer();
   struct Context;
-  Context* context_ = nullptr;
+  std::unique_ptr<Context> context_;
   std::uint8_t nonce_[kGcmNonceSize] = {};
 };
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "common/numbers.hpp"
+
 namespace vell::seal {
 
 namespace {
@@ -221,22 +223,12 @@ class Reader {
     return true;
   }
 
-  static int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-      return c - '0';
-    if (c >= 'a' && c <= 'f')
-      return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-      return c - 'A' + 10;
-    return -1;
-  }
-
   bool hex4(unsigned* value) {
     if (text_.size() - position_ < 4)
       return false;
     unsigned result = 0;
     for (int i = 0; i < 4; ++i) {
-      int digit = hexValue(text_[position_ + i]);
+      int digit = hexDigitValue(text_[position_ + i]);
       if (digit < 0)
         return false;
       result = result << 4 | static_cast<unsigned>(digit);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/numbers.hpp"
+
 namespace vell::seal {
 
 namespace {
@@ -18,22 +20,13 @@ platform::ByteView text(std::string_view value) {
   return {reinterpret_cast<const std::uint8_t*>(value.data()), value.size()};
 }
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return 0;
-}
-
 }  // namespace
 
 platform::Bytes hexData(std::string_view text) {
   platform::Bytes bytes;
   for (size_t i = 0; i + 1 < text.size(); i += 2)
-    bytes.push_back(static_cast<std::uint8_t>(hexDigit(text[i]) << 4 | hexDigit(text[i + 1])));
+    bytes.push_back(
+        static_cast<std::uint8_t>(hexDigitValue(text[i]) << 4 | hexDigitValue(text[i + 1])));
   return bytes;
 }
 

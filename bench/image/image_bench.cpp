@@ -4,41 +4,23 @@
 // the CPU time of all threads (steadier on a busy machine).
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <string>
-#include <vector>
 
+#include "bench/median_timing.hpp"
 #include "platform/image.hpp"
 
 namespace {
 
-double cpuMilliseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
 void measure(const char* name, int runs, const std::function<bool()>& work) {
-  std::vector<double> wall, cpu;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = cpuMilliseconds();
-    if (!work()) {
-      std::printf("%s failed\n", name);
-      return;
-    }
-    cpu.push_back(cpuMilliseconds() - cpuStart);
-    wall.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count());
-  }
-  std::sort(wall.begin(), wall.end());
-  std::sort(cpu.begin(), cpu.end());
-  std::printf("%s %.1f %.1f\n", name, wall[wall.size() / 2], cpu[cpu.size() / 2]);
+  bool failed = false;
+  const auto timing = vell::bench::medianTiming(runs, [&] { failed = failed || !work(); });
+  if (failed)
+    std::printf("%s failed\n", name);
+  else
+    std::printf("%s %.1f %.1f\n", name, timing.wallMs, timing.cpuMs);
 }
 
 }  // namespace

@@ -5,9 +5,7 @@
 //   vell-bench-vision-detection PICTURE [RUNS]   (models from <bindir>/../share)
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
