@@ -13,7 +13,7 @@
 
 #include "calendar/run_loop.hpp"
 #include "calendar/taken_jobs.hpp"
-#include "platform/calendar_store.hpp"
+#include "platform/calendar/store.hpp"
 
 namespace vell::calendar {
 

@@ -15,7 +15,7 @@
 #include "cover/scene.hpp"
 #include "cover/settings.hpp"
 #include "cover/working_image.hpp"
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::cover {
 

@@ -8,8 +8,8 @@
 #include "common/result.hpp"
 #include "cover/geometry.hpp"
 #include "cover/heat.hpp"
-#include "platform/bitmap.hpp"
-#include "platform/image.hpp"
+#include "platform/image/bitmap.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::cover {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <future>
 
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::cover {
 

@@ -8,7 +8,7 @@
 #include "cover/box.hpp"
 #include "cover/geometry.hpp"
 #include "cover/working_image.hpp"
-#include "platform/bitmap.hpp"
+#include "platform/image/bitmap.hpp"
 #include "platform/vision/observation.hpp"
 
 namespace vell::cover {

@@ -6,7 +6,7 @@
 
 #include "common/atomic_file.hpp"
 #include "common/test_folder.hpp"
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::cover {
 namespace {

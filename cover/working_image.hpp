@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/result.hpp"
-#include "platform/bitmap.hpp"
-#include "platform/image.hpp"
+#include "platform/image/bitmap.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::cover {
 

@@ -8,7 +8,7 @@
 
 #include "common/atomic_file.hpp"
 #include "cutout/messages.hpp"
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 #include "platform/vision/foreground.hpp"
 
 namespace vell::cutout {

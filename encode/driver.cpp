@@ -13,7 +13,7 @@
 #include "encode/messages.hpp"
 #include "encode/picture.hpp"
 #include "encode/schedule.hpp"
-#include "platform/video_writer.hpp"
+#include "platform/video/writer.hpp"
 
 namespace vell::encode {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::encode {
 

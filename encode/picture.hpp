@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "common/result.hpp"
-#include "platform/video_writer.hpp"
+#include "platform/video/writer.hpp"
 
 namespace vell::encode {
 

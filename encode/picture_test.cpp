@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "common/test_folder.hpp"
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::encode {
 namespace {

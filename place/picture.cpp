@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::place {
 

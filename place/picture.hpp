@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/bitmap.hpp"
+#include "platform/image/bitmap.hpp"
 
 namespace vell::place {
 

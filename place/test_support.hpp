@@ -7,7 +7,7 @@
 #include <string>
 
 #include "place/vision.hpp"
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::place {
 

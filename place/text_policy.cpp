@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/r3.hpp"
-#include "platform/graphemes.hpp"
+#include "platform/text/graphemes.hpp"
 
 namespace vell::place {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/result.hpp"
-#include "platform/bitmap.hpp"
+#include "platform/image/bitmap.hpp"
 #include "platform/vision/aesthetics.hpp"
 #include "platform/vision/observation.hpp"
 #include "platform/vision/text.hpp"

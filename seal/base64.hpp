@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/crypto.hpp"
+#include "platform/crypto/crypto.hpp"
 #include "seal/json.hpp"
 
 namespace vell::seal {

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "platform/crypto.hpp"
+#include "platform/crypto/crypto.hpp"
 
 namespace vell::seal {
 

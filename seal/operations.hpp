@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/crypto.hpp"
+#include "platform/crypto/crypto.hpp"
 #include "seal/json.hpp"
 
 namespace vell::seal {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/result.hpp"
-#include "platform/crypto.hpp"
+#include "platform/crypto/crypto.hpp"
 
 namespace vell::seal {
 

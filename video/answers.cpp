@@ -1,6 +1,6 @@
 #include "video/answers.hpp"
 
-#include "platform/graphemes.hpp"
+#include "platform/text/graphemes.hpp"
 
 namespace vell::video {
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "platform/photo_library.hpp"
+#include "platform/photos/library.hpp"
 #include "video/answers.hpp"
 
 namespace vell::video {

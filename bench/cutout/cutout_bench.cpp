@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 #include "platform/vision/foreground.hpp"
 #include "platform/vision/models.hpp"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bench/median_timing.hpp"
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bench/median_timing.hpp"
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 #include "platform/vision/aesthetics.hpp"
 #include "platform/vision/attention.hpp"
 #include "platform/vision/detector.hpp"

@@ -7,7 +7,7 @@
 
 #include "common/run_process.hpp"
 #include "common/test_folder.hpp"
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::cover {
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/run_process.hpp"
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell::cutout::testing {
 

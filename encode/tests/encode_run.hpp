@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "common/test_folder.hpp"
-#include "platform/image.hpp"
-#include "platform/testing/video_probe.hpp"
+#include "platform/image/image.hpp"
+#include "platform/video/writer_probe.hpp"
 
 namespace vell::encode::testing {
 

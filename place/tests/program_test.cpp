@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/test_folder.hpp"
-#include "platform/image.hpp"
+#include "platform/image/image.hpp"
 
 namespace vell {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/result.hpp"
-#include "platform/bitmap.hpp"
+#include "platform/image/bitmap.hpp"
 
 namespace vell::platform::vision {
 

@@ -13,7 +13,7 @@
 #include <system_error>
 
 #include "common/result.hpp"
-#include "platform/bitmap.hpp"
+#include "platform/image/bitmap.hpp"
 #include "platform/vision/models.hpp"
 
 namespace vell::platform::vision {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "common/result.hpp"
-#include "platform/bitmap.hpp"
+#include "platform/image/bitmap.hpp"
 #include "platform/vision/observation.hpp"
 
 namespace vell::platform::vision {

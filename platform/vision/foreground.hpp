@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/result.hpp"
-#include "platform/bitmap.hpp"
+#include "platform/image/bitmap.hpp"
 
 namespace vell::platform::vision {
 

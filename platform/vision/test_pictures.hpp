@@ -11,7 +11,7 @@
 #include <opencv2/imgproc.hpp>
 #include <string>
 
-#include "platform/bitmap.hpp"
+#include "platform/image/bitmap.hpp"
 #include "platform/vision/models.hpp"
 
 namespace vell::platform::vision::testing {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/video_probe.hpp"
+#include "platform/video/export_probe.hpp"
 
 namespace vell::testing {
 

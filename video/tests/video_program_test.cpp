@@ -9,7 +9,7 @@
 
 #include "common/run_process.hpp"
 #include "common/test_folder.hpp"
-#include "platform/video_probe.hpp"
+#include "platform/video/export_probe.hpp"
 #include "video/tests/catalogue.hpp"
 
 namespace vell {

@@ -1,5 +1,0 @@
-find_package(OpenSSL 3 REQUIRED)
-add_library(vell_platform_crypto STATIC crypto.cpp)
-target_include_directories(vell_platform_crypto PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(vell_platform_crypto PUBLIC OpenSSL::Crypto PRIVATE vell_settings)
-vell_test(crypto_test SOURCES crypto_test.cpp LIBS vell_platform_crypto)

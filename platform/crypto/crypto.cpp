@@ -1,0 +1,274 @@
+#include "platform/crypto/crypto.hpp"
+
+#include <openssl/core_names.h>
+#include <openssl/crypto.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/kdf.h>
+#include <openssl/params.h>
+#include <openssl/rand.h>
+#include <string.h>
+
+#include <memory>
+
+namespace vell::platform {
+
+namespace {
+
+struct PkeyFree {
+  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+struct PkeyCtxFree {
+  void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
+};
+struct CipherCtxFree {
+  void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
+};
+struct KdfCtxFree {
+  void operator()(EVP_KDF_CTX* context) const { EVP_KDF_CTX_free(context); }
+};
+using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
+using PkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree>;
+using CipherCtxPtr = std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree>;
+using KdfCtxPtr = std::unique_ptr<EVP_KDF_CTX, KdfCtxFree>;
+
+// Turns OpenSSL's error queue into one text and empties it, so a failure
+// never leaks into the next request's diagnostics.
+Error opensslError(const char* what) {
+  std::string text = what;
+  while (unsigned long code = ERR_get_error()) {
+    char buffer[256];
+    ERR_error_string_n(code, buffer, sizeof buffer);
+    text += ": ";
+    text += buffer;
+  }
+  return Error{text};
+}
+
+// Fetched once: an implicit fetch on every call would cost more than a
+// 1 KiB seal itself.
+const EVP_CIPHER* aes256Gcm() {
+  static EVP_CIPHER* cipher = EVP_CIPHER_fetch(nullptr, "AES-256-GCM", nullptr);
+  return cipher;
+}
+
+EVP_KDF* hkdf() {
+  static EVP_KDF* kdf = EVP_KDF_fetch(nullptr, "HKDF", nullptr);
+  return kdf;
+}
+
+Result<PkeyPtr> privateKey(ByteView raw) {
+  if (raw.size() != kX25519KeySize)
+    return Error{"an X25519 private key is 32 bytes"};
+  PkeyPtr key(EVP_PKEY_new_raw_private_key(EVP_PKEY_X25519, nullptr, raw.data(), raw.size()));
+  if (!key)
+    return opensslError("X25519 private key");
+  return key;
+}
+
+// A private key for derivation only. Made from the private half plus a
+// placeholder public half: derivation never reads the public half, and
+// letting OpenSSL compute it would cost a second scalar multiplication,
+// doubling the price of every agreement.
+Result<PkeyPtr> derivationKey(ByteView raw) {
+  if (raw.size() != kX25519KeySize)
+    return Error{"an X25519 private key is 32 bytes"};
+  static thread_local EVP_PKEY_CTX* factory =
+      EVP_PKEY_CTX_new_from_name(nullptr, "X25519", nullptr);
+  static const std::uint8_t placeholder[kX25519KeySize] = {};
+  OSSL_PARAM params[] = {
+      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PRIV_KEY,
+                                        const_cast<std::uint8_t*>(raw.data()), raw.size()),
+      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PUB_KEY,
+                                        const_cast<std::uint8_t*>(placeholder), sizeof placeholder),
+      OSSL_PARAM_construct_end()};
+  EVP_PKEY* key = nullptr;
+  if (!factory || EVP_PKEY_fromdata_init(factory) != 1 ||
+      EVP_PKEY_fromdata(factory, &key, EVP_PKEY_KEYPAIR, params) != 1)
+    return opensslError("X25519 private key");
+  return PkeyPtr(key);
+}
+
+int length(std::size_t size) {
+  return static_cast<int>(size);
+}
+
+}  // namespace
+
+void wipe(void* data, std::size_t size) {
+  // explicit_bzero is glibc's full-speed memset that the compiler may not
+  // drop; OPENSSL_cleanse is a byte loop, too slow for whole sealed files.
+  if (data && size)
+    explicit_bzero(data, size);
+}
+
+Result<Secret> randomSecret(std::size_t count) {
+  Secret bytes(count);
+  if (count && RAND_bytes(bytes.data(), length(count)) != 1)
+    return opensslError("random bytes");
+  return bytes;
+}
+
+Result<Secret> newX25519PrivateKey() {
+  return randomSecret(kX25519KeySize);
+}
+
+Result<Bytes> x25519PublicKey(ByteView privateKeyBytes) {
+  auto key = privateKey(privateKeyBytes);
+  if (!key)
+    return key.error();
+  Bytes publicKey(kX25519KeySize);
+  size_t size = publicKey.size();
+  if (EVP_PKEY_get_raw_public_key(key->get(), publicKey.data(), &size) != 1 ||
+      size != kX25519KeySize)
+    return opensslError("X25519 public key");
+  return publicKey;
+}
+
+Result<Secret> x25519SharedSecret(ByteView privateKeyBytes, ByteView peerPublicKey) {
+  auto key = derivationKey(privateKeyBytes);
+  if (!key)
+    return key.error();
+  if (peerPublicKey.size() != kX25519KeySize)
+    return Error{"an X25519 public key is 32 bytes"};
+  PkeyPtr peer(EVP_PKEY_new_raw_public_key(EVP_PKEY_X25519, nullptr, peerPublicKey.data(),
+                                           peerPublicKey.size()));
+  if (!peer)
+    return opensslError("X25519 public key");
+  PkeyCtxPtr context(EVP_PKEY_CTX_new_from_pkey(nullptr, key->get(), nullptr));
+  if (!context || EVP_PKEY_derive_init(context.get()) != 1 ||
+      EVP_PKEY_derive_set_peer_ex(context.get(), peer.get(), 0) != 1)
+    return opensslError("X25519 agreement");
+  Secret shared(kX25519KeySize);
+  size_t size = shared.size();
+  // OpenSSL refuses an all-zero result (a small-order peer key) here.
+  if (EVP_PKEY_derive(context.get(), shared.data(), &size) != 1 || size != kX25519KeySize)
+    return opensslError("X25519 agreement");
+  return shared;
+}
+
+Result<Secret> hkdfSha256(ByteView keyMaterial, ByteView salt, ByteView info, std::size_t size) {
+  KdfCtxPtr context(EVP_KDF_CTX_new(hkdf()));
+  if (!context)
+    return opensslError("HKDF");
+  // OSSL_PARAM wants non-const pointers; OpenSSL only reads them.
+  auto octets = [](const char* name, ByteView bytes) {
+    return OSSL_PARAM_construct_octet_string(name, const_cast<std::uint8_t*>(bytes.data()),
+                                             bytes.size());
+  };
+  char digest[] = "SHA256";
+  static const std::uint8_t empty = 0;
+  OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
+                         octets(OSSL_KDF_PARAM_KEY, keyMaterial),
+                         // An empty salt must still be passed explicitly: HKDF then uses zeros.
+                         octets(OSSL_KDF_PARAM_SALT, salt.empty() ? ByteView(&empty, 0) : salt),
+                         octets(OSSL_KDF_PARAM_INFO, info), OSSL_PARAM_construct_end()};
+  Secret derived(size);
+  if (EVP_KDF_derive(context.get(), derived.data(), derived.size(), params) != 1)
+    return opensslError("HKDF");
+  return derived;
+}
+
+struct AesGcmSealer::Context {
+  CipherCtxPtr cipher;
+};
+
+Result<AesGcmSealer> AesGcmSealer::start(ByteView key, ByteView aad) {
+  if (key.size() != kAesKeySize)
+    return Error{"an AES-256 key is 32 bytes"};
+  AesGcmSealer sealer;
+  if (RAND_bytes(sealer.nonce_, length(kGcmNonceSize)) != 1)
+    return opensslError("random nonce");
+  sealer.context_ = std::make_unique<Context>(Context{CipherCtxPtr(EVP_CIPHER_CTX_new())});
+  EVP_CIPHER_CTX* context = sealer.context_->cipher.get();
+  int written = 0;
+  if (!context ||
+      EVP_EncryptInit_ex2(context, aes256Gcm(), key.data(), sealer.nonce_, nullptr) != 1 ||
+      (!aad.empty() &&
+       EVP_EncryptUpdate(context, nullptr, &written, aad.data(), length(aad.size())) != 1))
+    return opensslError("AES-GCM");
+  return sealer;
+}
+
+AesGcmSealer::AesGcmSealer() = default;
+AesGcmSealer::AesGcmSealer(AesGcmSealer&&) noexcept = default;
+AesGcmSealer& AesGcmSealer::operator=(AesGcmSealer&&) noexcept = default;
+AesGcmSealer::~AesGcmSealer() = default;
+
+Status AesGcmSealer::update(ByteView plaintext, std::uint8_t* ciphertext) {
+  // EVP takes int lengths: feed large plaintexts in pieces.
+  std::size_t done = 0;
+  while (done < plaintext.size()) {
+    std::size_t piece = std::min<std::size_t>(plaintext.size() - done, 1u << 30);
+    int written = 0;
+    if (EVP_EncryptUpdate(context_->cipher.get(), ciphertext + done, &written,
+                          plaintext.data() + done, length(piece)) != 1)
+      return opensslError("AES-GCM");
+    done += static_cast<std::size_t>(written);
+  }
+  return ok();
+}
+
+Status AesGcmSealer::finish(std::uint8_t* tag) {
+  // GCM writes nothing at the end; the block only gives Final a valid pointer.
+  std::uint8_t finalBlock[16];
+  int written = 0;
+  if (EVP_EncryptFinal_ex(context_->cipher.get(), finalBlock, &written) != 1 ||
+      EVP_CIPHER_CTX_ctrl(context_->cipher.get(), EVP_CTRL_GCM_GET_TAG, length(kGcmTagSize), tag) !=
+          1)
+    return opensslError("AES-GCM");
+  return ok();
+}
+
+Result<Bytes> aesGcmSeal(ByteView key, ByteView plaintext, ByteView aad) {
+  auto sealer = AesGcmSealer::start(key, aad);
+  if (!sealer)
+    return sealer.error();
+  Bytes combined(kGcmNonceSize + plaintext.size() + kGcmTagSize);
+  std::copy(sealer->nonce().begin(), sealer->nonce().end(), combined.begin());
+  std::uint8_t* ciphertext = combined.data() + kGcmNonceSize;
+  if (auto updated = sealer->update(plaintext, ciphertext); !updated)
+    return updated.error();
+  if (auto finished = sealer->finish(ciphertext + plaintext.size()); !finished)
+    return finished.error();
+  return combined;
+}
+
+Result<Secret> aesGcmOpen(ByteView key, ByteView combined, ByteView aad) {
+  if (key.size() != kAesKeySize)
+    return Error{"an AES-256 key is 32 bytes"};
+  if (combined.size() < kGcmNonceSize + kGcmTagSize)
+    return Error{"a sealed value is at least 28 bytes"};
+  ByteView nonce = combined.first(kGcmNonceSize);
+  ByteView ciphertext =
+      combined.subspan(kGcmNonceSize, combined.size() - kGcmNonceSize - kGcmTagSize);
+  ByteView tag = combined.last(kGcmTagSize);
+  CipherCtxPtr context(EVP_CIPHER_CTX_new());
+  int written = 0;
+  if (!context ||
+      EVP_DecryptInit_ex2(context.get(), aes256Gcm(), key.data(), nonce.data(), nullptr) != 1 ||
+      (!aad.empty() &&
+       EVP_DecryptUpdate(context.get(), nullptr, &written, aad.data(), length(aad.size())) != 1))
+    return opensslError("AES-GCM");
+  Secret plaintext(ciphertext.size());
+  // GCM writes nothing at the end; the block only keeps the pointer valid
+  // when the plaintext is empty.
+  std::uint8_t finalBlock[16];
+  std::size_t done = 0;
+  while (done < ciphertext.size()) {
+    std::size_t piece = std::min<std::size_t>(ciphertext.size() - done, 1u << 30);
+    if (EVP_DecryptUpdate(context.get(), plaintext.data() + done, &written,
+                          ciphertext.data() + done, length(piece)) != 1)
+      return opensslError("AES-GCM");
+    done += static_cast<std::size_t>(written);
+  }
+  if (EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_SET_TAG, length(kGcmTagSize),
+                          const_cast<std::uint8_t*>(tag.data())) != 1 ||
+      EVP_DecryptFinal_ex(context.get(), finalBlock, &written) != 1) {
+    ERR_clear_error();
+    return Error{"the sealed value does not verify"};
+  }
+  return plaintext;
+}
+
+}  // namespace vell::platform

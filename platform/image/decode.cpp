@@ -1,0 +1,196 @@
+// Decoding: header first (so oversized pictures are refused before any
+// pixel is decoded), then the first page or frame, streamed top to bottom
+// into an sRGB RGBA8 bitmap.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/image/image.hpp"
+#include "platform/image/vips.hpp"
+
+namespace vell::platform {
+
+using vips::VImage;
+using namespace vips_glue;
+
+namespace {
+
+// Sequential access lets libvips stream the decode instead of holding the
+// whole picture twice. Failing on truncation turns a file that stops early
+// into an error instead of a picture that is grey below the cut; smaller
+// data errors that libjpeg recovers from (common in camera files) pass.
+vips::VOption* loadOptions() {
+  return VImage::option()
+      ->set("access", VIPS_ACCESS_SEQUENTIAL)
+      ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+}
+
+VImage openFile(const std::string& path, vips::VOption* options) {
+  // libvips reads a trailing "[...]" of a file name as load options; such
+  // names go through a source, which takes the name as it is.
+  if (!path.empty() && path.back() == ']')
+    return VImage::new_from_source(vips::VSource::new_from_file(path.c_str()), "", options);
+  return VImage::new_from_file(path.c_str(), options);
+}
+
+Status checkPixels(const VImage& header, const DecodeOptions& options) {
+  const long long pixels = static_cast<long long>(header.width()) * header.height();
+  if (pixels > options.maxPixels)
+    return Error{"picture too large: " + std::to_string(header.width()) + " x " +
+                 std::to_string(header.height()) + " pixels, more than " +
+                 std::to_string(options.maxPixels)};
+  return ok();
+}
+
+std::optional<std::uint32_t> orientationEntry(const VImage& header) {
+  if (header.get_typeof(VIPS_META_ORIENTATION) == 0)
+    return std::nullopt;
+  return static_cast<std::uint32_t>(header.get_int(VIPS_META_ORIENTATION));
+}
+
+Result<DecodedImage> decodeOpened(const VImage& header, const DecodeOptions& options) {
+  if (Status size = checkPixels(header, options); !size)
+    return size.error();
+  DecodedImage decoded;
+  decoded.orientation = orientationEntry(header);
+  decoded.bitmap = render(toSrgbRgba8(header));
+  return decoded;
+}
+
+std::string loaderOf(const VImage& header) {
+  if (header.get_typeof(VIPS_META_LOADER) == 0)
+    return {};
+  return header.get_string(VIPS_META_LOADER);
+}
+
+// The longer side becomes `maxSide` (when it is longer), the shorter one
+// keeps the aspect ratio, rounded, at least one pixel.
+std::pair<int, int> thumbnailSize(int width, int height, int maxSide) {
+  const int longer = std::max(width, height);
+  if (longer <= maxSide)
+    return {width, height};
+  const double scale = static_cast<double>(maxSide) / longer;
+  const auto shorter = [&](int side) {
+    return std::max(1, static_cast<int>(std::lround(side * scale)));
+  };
+  return width >= height ? std::pair{maxSide, shorter(height)} : std::pair{shorter(width), maxSide};
+}
+
+// Reopens `path` decoding at a reduced size where the format can: JPEG by
+// 2, 4 or 8 through its DCT, WebP and SVG at any scale. The result is never
+// smaller than the target, so the final resampling only shrinks.
+VImage openShrunk(const std::string& path, const VImage& header, int width, int height) {
+  const std::string loader = loaderOf(header);
+  if (loader.starts_with("jpegload")) {
+    for (int shrink : {8, 4, 2}) {
+      const int w = (header.width() + shrink - 1) / shrink;
+      const int h = (header.height() + shrink - 1) / shrink;
+      if (w >= width && h >= height)
+        return openFile(path, loadOptions()->set("shrink", shrink));
+    }
+  } else if (loader.starts_with("webpload") || loader.starts_with("svgload")) {
+    const double scale = std::max(static_cast<double>(width) / header.width(),
+                                  static_cast<double>(height) / header.height());
+    // A little over the target, so rounding inside the loader cannot
+    // undershoot it.
+    const double over =
+        std::min(1.0, scale * 1.01 + 1.0 / std::min(header.width(), header.height()));
+    return openFile(path, loadOptions()->set("scale", over));
+  }
+  return header;
+}
+
+}  // namespace
+
+std::uint32_t orientationOrUp(std::optional<std::uint32_t> entry) {
+  return entry && *entry >= 1 && *entry <= 8 ? *entry : 1;
+}
+
+Result<DecodedImage> decode(const std::string& path, const DecodeOptions& options) {
+  return guarded(("cannot read " + path).c_str(), [&]() -> Result<DecodedImage> {
+    return decodeOpened(openFile(path, loadOptions()), options);
+  });
+}
+
+Result<DecodedImage> decodeMemory(std::span<const std::uint8_t> bytes,
+                                  const DecodeOptions& options) {
+  return guarded("cannot read the picture", [&]() -> Result<DecodedImage> {
+    if (bytes.empty())
+      return Error{"cannot read the picture: no data"};
+    // The buffer is only read, and outlives the decode below.
+    return decodeOpened(VImage::new_from_buffer(bytes.data(), bytes.size(), "", loadOptions()),
+                        options);
+  });
+}
+
+Bitmap orient(const Bitmap& bitmap, std::uint32_t value) {
+  if (value < 2 || value > 8 || bitmap.empty())
+    return bitmap;
+  const int w = bitmap.width;
+  const int h = bitmap.height;
+  const bool swaps = value >= 5;
+  Bitmap out;
+  out.width = swaps ? h : w;
+  out.height = swaps ? w : h;
+  out.rgba.resize(bitmap.rgba.size());
+  // For each upright pixel (X, Y), the stored pixel that shows there.
+  const auto source = [&](int X, int Y) -> std::pair<int, int> {
+    switch (value) {
+      case 2:
+        return {w - 1 - X, Y};
+      case 3:
+        return {w - 1 - X, h - 1 - Y};
+      case 4:
+        return {X, h - 1 - Y};
+      case 5:
+        return {Y, X};
+      case 6:
+        return {Y, h - 1 - X};
+      case 7:
+        return {w - 1 - Y, h - 1 - X};
+      default:
+        return {w - 1 - Y, X};
+    }
+  };
+  for (int Y = 0; Y < out.height; ++Y)
+    for (int X = 0; X < out.width; ++X) {
+      const auto [x, y] = source(X, Y);
+      std::memcpy(out.pixel(X, Y), bitmap.pixel(x, y), 4);
+    }
+  return out;
+}
+
+Result<Bitmap> decodeUpright(const std::string& path, const DecodeOptions& options) {
+  Result<DecodedImage> decoded = decode(path, options);
+  if (!decoded)
+    return decoded.error();
+  const std::uint32_t orientation = orientationOrUp(decoded->orientation);
+  if (orientation == 1)
+    return std::move(decoded->bitmap);
+  return guarded(("cannot read " + path).c_str(),
+                 [&]() -> Result<Bitmap> { return orient(decoded->bitmap, orientation); });
+}
+
+Result<Bitmap> thumbnail(const std::string& path, int maxSide, const DecodeOptions& options) {
+  const std::string what = "cannot read " + path;
+  if (maxSide < 1)
+    return Error{what + ": the longest side must be at least 1"};
+  return guarded(what.c_str(), [&]() -> Result<Bitmap> {
+    VImage header = openFile(path, loadOptions());
+    if (Status size = checkPixels(header, options); !size)
+      return Error{what + ": " + size.error().text};
+    const auto orientation = orientationOrUp(orientationEntry(header));
+    const auto [width, height] = thumbnailSize(header.width(), header.height(), maxSide);
+    VImage image = header;
+    if (width != header.width() || height != header.height())
+      image = openShrunk(path, header, width, height);
+    const Alpha alpha = image.has_alpha() ? Alpha::translucent : Alpha::opaque;
+    VImage rgba = toSrgbRgba8(image);
+    if (rgba.width() != width || rgba.height() != height)
+      rgba = resizeExact(rgba, alpha, width, height, VIPS_KERNEL_LANCZOS3);
+    return orient(render(rgba), orientation);
+  });
+}
+
+}  // namespace vell::platform
