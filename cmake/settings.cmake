@@ -4,6 +4,13 @@ add_library(vell_settings INTERFACE)
 target_compile_options(vell_settings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Werror)
 target_compile_definitions(vell_settings INTERFACE $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
+# Optimised builds are hardened as Debian builds its own packages: checked
+# string and memory functions where the sizes are known, and every symbol
+# bound at start so that the relocations can be made read-only.
+target_compile_definitions(vell_settings INTERFACE
+  $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
+target_link_options(vell_settings INTERFACE
+  $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:LINKER:-z,now>)
 
 if(VELL_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,13 +52,19 @@ inline void writeFile(const fs::path& file, const std::string& text) {
   std::ofstream(file, std::ios::binary) << text;
 }
 
-// Hands the tree to the user the bridge runs as.
+// Hands the tree to the user the bridge runs as. A file left to root would
+// turn the permission tests into tests of something else, so a failure ends
+// the test.
 inline void giveAway(const fs::path& tree) {
   if (!asRoot())
     return;
-  ::lchown(tree.c_str(), unprivileged, unprivileged);
+  auto give = [](const fs::path& file) {
+    if (::lchown(file.c_str(), unprivileged, unprivileged) != 0)
+      throw std::runtime_error("cannot hand " + file.string() + " to the bridge's user");
+  };
+  give(tree);
   for (const auto& entry : fs::recursive_directory_iterator(tree))
-    ::lchown(entry.path().c_str(), unprivileged, unprivileged);
+    give(entry.path());
 }
 
 inline mode_t modeOf(const fs::path& file) {
