@@ -34,7 +34,7 @@ check() {
 deb=$("$source_dir/scripts/package.sh" --fast --out "$tmp" "$build")
 root=$tmp/root
 dpkg-deb -x "$deb" "$root"
-echo "package: $(basename "$deb"), $(du -h "$deb" | cut -f1) (light compression)"
+echo "package: $(basename "$deb"), $(du -h "$deb" | cut -f1) (uncompressed)"
 
 # The control fields.
 field() { dpkg-deb -f "$deb" "$1"; }
@@ -69,22 +69,26 @@ check "the models folder holds the set-up's models" \
 relative_search_path() {
   local paths
   paths=$(readelf -d "$1" | sed -n 's/.*(R[UN]*PATH).*\[\(.*\)\]/\1/p' | tr ':' '\n')
-  ! grep -qv '^\$ORIGIN' <<<"$paths"
+  ! grep -v '^\$ORIGIN' <<<"$paths" | grep -q .
 }
 for program in "${programs[@]}"; do
   check "$program has no absolute library search path" relative_search_path "$root/usr/bin/$program"
 done
 
-# Runs a program of the unpacked root with a bare environment; the dynamic
-# loader logs every library it loads into ld/<name>.<pid>.
+# Programs of the unpacked root run with a bare environment; the dynamic
+# loader logs every library it loads into ld/<name>.<pid>. env execs the
+# program, so a program started in the background has env's process id.
 home=$tmp/home
 mkdir -p "$home/home" "$home/cache" "$home/data" "$tmp/ld" "$tmp/out"
+bare() {
+  environment=(env -i PATH=/usr/bin:/bin HOME="$home/home" XDG_CACHE_HOME="$home/cache"
+    XDG_DATA_HOME="$home/data" TZ=UTC LD_DEBUG=libs LD_DEBUG_OUTPUT="$tmp/ld/$1")
+}
 run() {
   local name=$1 program=$2
   shift 2
-  env -i PATH=/usr/bin:/bin HOME="$home/home" XDG_CACHE_HOME="$home/cache" \
-    XDG_DATA_HOME="$home/data" TZ=UTC LD_DEBUG=libs LD_DEBUG_OUTPUT="$tmp/ld/$name" \
-    "$root/usr/bin/$program" "$@"
+  bare "$name"
+  "${environment[@]}" "$root/usr/bin/$program" "$@"
 }
 out=$tmp/out
 
@@ -126,7 +130,8 @@ check "vell-video answers a status query" \
 
 base=$out/calendar
 mkdir -p "$base/jobs" "$base/results"
-run calendar vell-calendar "$base" &
+bare calendar
+"${environment[@]}" "$root/usr/bin/vell-calendar" "$base" &
 calendar_pid=$!
 for _ in $(seq 100); do
   [ -s "$base/status.json" ] && break
