@@ -62,7 +62,7 @@ check "the copyright file is machine-readable" \
   "$root/usr/share/doc/vell/copyright"
 models=$root/usr/share/vell/models
 check "the models folder holds the set-up's models" \
-  test -s "$models/isnet-512.onnx" -a -s "$models/centernet.pb" -a -s "$models/blazeface.LICENSE"
+  test -s "$models/isnet-512.onnx" -a -s "$models/face_detection_front_128x128_barracuda.onnx" -a -s "$models/blazeface.LICENSE"
 
 # A search path written into a program must be relative to the program, or
 # the unpacked and installed programs would load the build tree's libraries.

@@ -121,7 +121,9 @@ maintainer=$(sed -n 's/^Maintainer: //p' "$here/control")
 
 # Dependencies: the shared libraries the programs (and bundled libraries)
 # link, and the data the programs read at run time.
+# It resolves $ORIGIN in a search path only inside a tree with a DEBIAN folder.
 printf 'Source: vell\n\nPackage: vell\nArchitecture: any\n' > "$work/debian/control"
+mkdir -p "$stage/DEBIAN"
 shlibs=$(cd "$work" && dpkg-shlibdeps -O "${objects[@]/#/-e}" 2>"$work/shlibdeps.log") ||
   { cat "$work/shlibdeps.log" >&2; fail "dpkg-shlibdeps failed"; }
 depends=${shlibs#shlibs:Depends=}
@@ -130,10 +132,9 @@ depends="$depends, tesseract-ocr-eng"
 
 # Installed-Size as dpkg-gencontrol counts it: KiB per file, rounded up, and
 # one per folder or link.
-installed_size=$(cd "$stage" && find . -mindepth 1 -printf '%y %s\n' |
+installed_size=$(cd "$stage" && find . -mindepth 1 -path ./DEBIAN -prune -o -printf '%y %s\n' |
   awk '{ size += ($1 == "f") ? int(($2 + 1023) / 1024) : 1 } END { print size }')
 
-mkdir -p "$stage/DEBIAN"
 sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/$arch/" -e "s/@INSTALLED_SIZE@/$installed_size/" \
   -e "s/@DEPENDS@/$depends/" "$here/control" > "$stage/DEBIAN/control"
 (cd "$stage" && find usr -type f -print0 | sort -z | xargs -0 md5sum) > "$stage/DEBIAN/md5sums"
