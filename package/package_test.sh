@@ -133,8 +133,10 @@ mkdir -p "$base/jobs" "$base/results"
 bare calendar
 "${environment[@]}" "$root/usr/bin/vell-calendar" "$base" &
 calendar_pid=$!
-for _ in $(seq 100); do
-  [ -s "$base/status.json" ] && break
+# A loaded machine may take a while to start the bridge; wait for the state
+# itself rather than for any first write.
+for _ in $(seq 600); do
+  grep -qs '"state":"ready"' "$base/status.json" && break
   sleep 0.1
 done
 check "vell-calendar writes its status file" grep -q '"state":"ready"' "$base/status.json"
