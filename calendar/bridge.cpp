@@ -100,6 +100,9 @@ void CalendarBridge::tick() {
   report();
   const std::vector<std::string> entries = contentsOfDirectory(path("jobs"));
   for (const std::string& name : entries) {
+    // Ended from outside: the jobs left wait for the next run.
+    if (loop_.stopRequested())
+      return;
     if (isJobName(name))
       process(name);
   }

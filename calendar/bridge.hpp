@@ -43,8 +43,10 @@ class CalendarBridge {
   void process(const std::string& name);
 
  private:
-  nlohmann::json listEvents(const nlohmann::json& job, const std::vector<EventCalendar>& calendars,
-                            double start, double end);
+  // Nothing when the run is ended while the events are listed.
+  std::optional<nlohmann::json> listEvents(const nlohmann::json& job,
+                                           const std::vector<EventCalendar>& calendars,
+                                           double start, double end);
   nlohmann::json createEvent(const nlohmann::json& job, const std::vector<EventCalendar>& calendars,
                              double start, double end);
 

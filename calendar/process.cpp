@@ -1,6 +1,9 @@
 // Job processing: one job file in, at most one result file out.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "calendar/bridge.hpp"
 #include "calendar/iso8601.hpp"
@@ -29,6 +32,19 @@ nlohmann::json eventRecord(const CalendarEvent& event) {
           {"calendarId", event.calendarIdentifier}};
 }
 
+// Removes the job at `path`, whatever it is: a folder named like a job goes
+// with all it holds (links inside are removed, never followed).
+bool removeJob(const std::string& path) {
+  if (std::remove(path.c_str()) == 0)
+    return true;
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+    return false;
+  std::error_code failed;
+  std::filesystem::remove_all(path, failed);
+  return !failed;
+}
+
 const std::string* stringMember(const nlohmann::json& job, const char* key) {
   auto member = job.find(key);
   if (member == job.end() || !member->is_string())
@@ -47,7 +63,7 @@ void CalendarBridge::process(const std::string& name) {
   if (auto bytes = readJobFile(jobPath))
     job = parseJob(*bytes);
   // Deleted before any answer, so a job is taken exactly once.
-  if (std::remove(jobPath.c_str()) != 0)
+  if (!removeJob(jobPath))
     takenJobs_.remember(name, jobPath);
   const std::string resultPath = path("results/" + name);
   if (!job)
@@ -64,17 +80,19 @@ void CalendarBridge::process(const std::string& name) {
     return;
   }
   const std::string* task = stringMember(*job, "task");
-  if (task && *task == "events")
-    writeJSON(listEvents(*job, calendars, *start, *end), resultPath);
-  else if (task && *task == "create")
+  if (task && *task == "events") {
+    // A listing cut short by the end of the run is no answer at all.
+    if (std::optional<nlohmann::json> answer = listEvents(*job, calendars, *start, *end))
+      writeJSON(*answer, resultPath);
+  } else if (task && *task == "create")
     writeJSON(createEvent(*job, calendars, *start, *end), resultPath);
   else
     writeJSON(errorAnswer(message::unsupported), resultPath);
 }
 
-nlohmann::json CalendarBridge::listEvents(const nlohmann::json& job,
-                                          const std::vector<EventCalendar>& calendars, double start,
-                                          double end) {
+std::optional<nlohmann::json> CalendarBridge::listEvents(
+    const nlohmann::json& job, const std::vector<EventCalendar>& calendars, double start,
+    double end) {
   auto ids = job.find("calendarIds");
   if (ids == job.end() || !ids->is_array() || ids->empty())
     return errorAnswer(message::selectCalendars);
@@ -89,7 +107,11 @@ nlohmann::json CalendarBridge::listEvents(const nlohmann::json& job,
   if (selected.empty())
     return errorAnswer(message::calendarsGone);
 
-  std::vector<CalendarEvent> events = store_.events(start, end, selected);
+  std::optional<std::vector<CalendarEvent>> listed =
+      store_.events(start, end, selected, [this] { return loop_.stopRequested(); });
+  if (!listed)
+    return std::nullopt;
+  std::vector<CalendarEvent>& events = *listed;
   // Ties in start are put in a fixed order so that answers repeat exactly.
   std::sort(events.begin(), events.end(), [](const CalendarEvent& a, const CalendarEvent& b) {
     return std::tie(a.startDate, a.endDate, a.calendarIdentifier, a.eventIdentifier, a.title) <
@@ -98,7 +120,8 @@ nlohmann::json CalendarBridge::listEvents(const nlohmann::json& job,
   nlohmann::json records = nlohmann::json::array();
   for (std::size_t i = 0; i < events.size() && i < maxEvents; ++i)
     records.push_back(eventRecord(events[i]));
-  return {{"events", std::move(records)}, {"truncated", events.size() > maxEvents ? 1 : 0}};
+  return nlohmann::json{{"events", std::move(records)},
+                        {"truncated", events.size() > maxEvents ? 1 : 0}};
 }
 
 nlohmann::json CalendarBridge::createEvent(const nlohmann::json& job,

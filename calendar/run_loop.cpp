@@ -26,6 +26,13 @@ void RunLoop::scheduleRepeating(std::chrono::nanoseconds interval, std::function
   nextFire_ = std::chrono::steady_clock::now() + interval;
 }
 
+bool RunLoop::stopRequested() const {
+  sigset_t pending;
+  sigemptyset(&pending);
+  return ::sigpending(&pending) == 0 &&
+         (sigismember(&pending, SIGTERM) == 1 || sigismember(&pending, SIGINT) == 1);
+}
+
 int RunLoop::run() {
   using Clock = std::chrono::steady_clock;
   for (;;) {

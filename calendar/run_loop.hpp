@@ -29,6 +29,10 @@ class RunLoop {
   // Runs until SIGTERM or SIGINT arrives; returns the exit status, 0.
   int run();
 
+  // Whether SIGTERM or SIGINT has arrived and waits to be taken: long work
+  // asks between its steps, and gives up so that the loop can end.
+  bool stopRequested() const;
+
  private:
   sigset_t signals_{};
   sigset_t previous_{};

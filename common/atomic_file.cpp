@@ -1,10 +1,15 @@
 #include "common/atomic_file.hpp"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <random>
 
 namespace vell {
@@ -26,6 +31,75 @@ std::string randomSuffix() {
   return suffix;
 }
 
+// The temporary files being written, for the signal handler below: fixed
+// slots in static memory, each published by its state (free, being filled,
+// in use), since a handler may read them at any moment.
+constexpr int slotCount = 16;
+enum SlotState : int { freeSlot, fillingSlot, usedSlot };
+struct Slot {
+  std::atomic<int> state{freeSlot};
+  char path[PATH_MAX];
+};
+Slot slots[slotCount];
+
+// SIGTERM and SIGINT end the process as they would have, but first remove
+// every temporary file it was writing: a parent that stops a run must not
+// find hidden leftovers beside the output. Only async-signal-safe calls.
+extern "C" void removeTemporaries(int signal) {
+  for (Slot& slot : slots) {
+    if (slot.state.load(std::memory_order_acquire) == usedSlot)
+      ::unlink(slot.path);
+  }
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  sigemptyset(&standard.sa_mask);
+  ::sigaction(signal, &standard, nullptr);
+  ::raise(signal);
+}
+
+// Installed once, and only where the signal would end the process anyway: a
+// program that handles or ignores it keeps its own way.
+void installHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int signal : {SIGTERM, SIGINT}) {
+      struct sigaction current {};
+      if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
+          (current.sa_flags & SA_SIGINFO))
+        continue;
+      struct sigaction handler {};
+      handler.sa_handler = removeTemporaries;
+      sigemptyset(&handler.sa_mask);
+      sigaddset(&handler.sa_mask, SIGTERM);
+      sigaddset(&handler.sa_mask, SIGINT);
+      ::sigaction(signal, &handler, nullptr);
+    }
+  });
+}
+
+// The slot now holding `path`, or -1 when none is free or the path does not
+// fit (the file is then only removed by its owner).
+int enlist(const fs::path& path) {
+  installHandlers();
+  const std::string& text = path.native();
+  if (text.size() >= PATH_MAX)
+    return -1;
+  for (int i = 0; i < slotCount; ++i) {
+    int expected = freeSlot;
+    if (slots[i].state.compare_exchange_strong(expected, fillingSlot, std::memory_order_acquire)) {
+      std::memcpy(slots[i].path, text.c_str(), text.size() + 1);
+      slots[i].state.store(usedSlot, std::memory_order_release);
+      return i;
+    }
+  }
+  return -1;
+}
+
+void release(int slot) {
+  if (slot >= 0)
+    slots[slot].state.store(freeSlot, std::memory_order_release);
+}
+
 void syncFolder(const fs::path& folder) {
   // Best effort: the rename itself already gave the atomicity callers need.
   int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -37,13 +111,30 @@ void syncFolder(const fs::path& folder) {
 
 }  // namespace
 
+Status checkReplaceable(const fs::path& target) {
+  struct stat status {};
+  // Followed through links: a link to a device is as much a device. Any
+  // other trouble is left for the rename to report in its own words.
+  if (::stat(target.c_str(), &status) != 0 || S_ISREG(status.st_mode))
+    return ok();
+  return Error{"cannot replace " + target.string() + ": not a regular file"};
+}
+
+bool sameFile(const fs::path& a, const fs::path& b) {
+  struct stat first {
+  }, second{};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 TempFile::TempFile(int fd, fs::path path, fs::path target)
-    : fd_(fd), path_(std::move(path)), target_(std::move(target)) {}
+    : fd_(fd), path_(std::move(path)), target_(std::move(target)), slot_(enlist(path_)) {}
 
 TempFile::TempFile(TempFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       path_(std::move(other.path_)),
-      target_(std::move(other.target_)) {
+      target_(std::move(other.target_)),
+      slot_(std::exchange(other.slot_, -1)) {
   other.path_.clear();
 }
 
@@ -53,6 +144,7 @@ TempFile& TempFile::operator=(TempFile&& other) noexcept {
     fd_ = std::exchange(other.fd_, -1);
     path_ = std::move(other.path_);
     target_ = std::move(other.target_);
+    slot_ = std::exchange(other.slot_, -1);
     other.path_.clear();
   }
   return *this;
@@ -69,9 +161,13 @@ void TempFile::discard() {
   if (!path_.empty())
     ::unlink(path_.c_str());
   path_.clear();
+  release(std::exchange(slot_, -1));
 }
 
 Result<TempFile> TempFile::create(const fs::path& target, mode_t mode) {
+  // Said before any work is done for it.
+  if (Status replaceable = checkReplaceable(target); !replaceable)
+    return replaceable.error();
   fs::path folder = target.parent_path();
   std::string base = target.filename().string();
   if (base.empty())
@@ -110,9 +206,14 @@ Status TempFile::commit(Flush flush) {
   int fd = std::exchange(fd_, -1);
   if (::close(fd) != 0)
     return systemError("cannot close", path_);
+  // Again at the last moment: the target may have changed while the file
+  // was written.
+  if (Status replaceable = checkReplaceable(target_); !replaceable)
+    return replaceable.error();
   if (::rename(path_.c_str(), target_.c_str()) != 0)
     return systemError("cannot replace", target_);
   path_.clear();
+  release(std::exchange(slot_, -1));
   if (flush == Flush::yes)
     syncFolder(target_.parent_path());
   return ok();

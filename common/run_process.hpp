@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,10 +24,15 @@ struct ProcessResult {
   std::string out;
   std::string err;
   int status = -1;  // exit status, or 128 + signal number
+  bool timedOut = false;
 };
 
+// `limit` above zero bounds the run: a child still running then is killed
+// (status 128 + SIGKILL, `timedOut` set), so that a program that hangs fails
+// its test instead of stalling the suite.
 inline ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
-                                const std::string& input = "") {
+                                const std::string& input = "",
+                                std::chrono::milliseconds limit = std::chrono::milliseconds(0)) {
   int in[2], out[2], err[2];
   if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC))
     throw std::runtime_error("pipe");
@@ -65,10 +71,22 @@ inline ProcessResult runProcess(const std::string& program, const std::vector<st
   }
   bool outOpen = true, errOpen = true;
   char buffer[65536];
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   while (outOpen || errOpen || inFd >= 0) {
     pollfd fds[3] = {
         {outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}, {inFd, POLLOUT, 0}};
-    if (::poll(fds, 3, -1) < 0 && errno != EINTR)
+    int wait = -1;
+    if (limit.count() > 0) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        ::kill(pid, SIGKILL);
+        result.timedOut = true;
+        break;
+      }
+      wait = static_cast<int>(left.count());
+    }
+    if (::poll(fds, 3, wait) < 0 && errno != EINTR)
       break;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
@@ -92,12 +110,35 @@ inline ProcessResult runProcess(const std::string& program, const std::vector<st
       }
     }
   }
+  if (inFd >= 0)
+    ::close(inFd);
   ::close(out[0]);
   ::close(err[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+// Starts a program with no input and its output thrown away, and returns its
+// process id; the caller signals it or waits for it (waitpid).
+inline pid_t spawnProcess(const std::string& program, const std::vector<std::string>& args) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& arg : args)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0)
+    throw std::runtime_error("cannot start " + program);
+  return pid;
 }
 
 // The path of a built program, from the BIN_DIR the test environment sets.

@@ -45,8 +45,13 @@ platform::Bitmap scaledDown(const platform::Bitmap& picture, int side) {
 }
 
 Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>& blur) {
+  // Read once: both decodes below work from the same bytes, and a path that
+  // is no regular file is refused before either starts.
+  Result<std::vector<std::uint8_t>> photo = platform::readPictureFile(path);
+  if (!photo)
+    return {photo.error(), {}, {}};
   if (blur && !blurGroups(*blur).empty()) {
-    Result<WorkingImage> working = buildWorkingImage(path, blur);
+    Result<WorkingImage> working = buildWorkingImage(*photo, blur);
     if (!working)
       return {std::move(working), {}, {}};
     platform::Bitmap copy = scaledDown(working->bitmap, analysisSide);
@@ -54,9 +59,10 @@ Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>
     return {std::move(working), std::move(copy), std::move(scene)};
   }
   // Launched on a thread when one can be had, else run at get().
+  const std::vector<std::uint8_t>& bytes = *photo;
   std::future<Result<WorkingImage>> decoding =
-      std::async([&path] { return buildWorkingImage(path, std::nullopt); });
-  Result<platform::Bitmap> copy = platform::thumbnail(path, analysisSide);
+      std::async([&bytes] { return buildWorkingImage(bytes, std::nullopt); });
+  Result<platform::Bitmap> copy = platform::thumbnailMemory(bytes, analysisSide);
   Scene scene = copy ? analyseScene(*copy) : Scene{};
   Result<WorkingImage> working = decoding.get();
   if (!working)

@@ -76,7 +76,15 @@ Extent unite(const Extent& a, const Extent& b) {
 
 Result<WorkingImage> buildWorkingImage(const std::string& path,
                                        const std::optional<std::string>& blur) {
-  Result<platform::DecodedImage> decoded = platform::decode(path);
+  Result<std::vector<std::uint8_t>> photo = platform::readPictureFile(path);
+  if (!photo)
+    return photo.error();
+  return buildWorkingImage(*photo, blur);
+}
+
+Result<WorkingImage> buildWorkingImage(std::span<const std::uint8_t> photo,
+                                       const std::optional<std::string>& blur) {
+  Result<platform::DecodedImage> decoded = platform::decodeMemory(photo);
   if (!decoded)
     return decoded.error();
   WorkingImage working;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,11 +60,16 @@ struct WorkingImage {
   double IH = 0;
 };
 
-// Decodes the first image of `path`, turns it upright and blurs in the
-// regions of `blur`, in order, each placed in the extent grown by those
-// before. Fails when the photo cannot be opened or decoded, or when the
+// Decodes the first image of the encoded `photo`, turns it upright and
+// blurs in the regions of `blur`, in order, each placed in the extent grown
+// by those before. Fails when the photo cannot be decoded, or when the
 // working image cannot be made (a region that is not finite, or one that
 // would grow it past the pixel ceiling).
+Result<WorkingImage> buildWorkingImage(std::span<const std::uint8_t> photo,
+                                       const std::optional<std::string>& blur);
+
+// The same for the photo file at `path`, read once (see
+// `platform::readPictureFile`).
 Result<WorkingImage> buildWorkingImage(const std::string& path,
                                        const std::optional<std::string>& blur);
 

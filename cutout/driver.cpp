@@ -52,6 +52,12 @@ int run(int argc, char** argv) {
   auto handler = image::decodeUpright(input);
   if (!handler)
     return fail(Exit::unreadable, message::unreadable);
+  // Settled before the slow part: the output must be a file that may be
+  // replaced, and the input is never written over.
+  if (sameFile(input, output))
+    return fail(Exit::failed, message::outputIsInput);
+  if (Status replaceable = checkReplaceable(output); !replaceable)
+    return fail(Exit::failed, replaceable.error().text);
   auto request = vision::foregroundInstances(*handler);
   if (!request)
     return fail(Exit::failed, request.error().text);

@@ -18,6 +18,7 @@ namespace message {
 inline constexpr std::string_view usage = "usage: vell-cutout in out.png";
 inline constexpr std::string_view unreadable = "unreadable";
 inline constexpr std::string_view noSubject = "no subject";
+inline constexpr std::string_view outputIsInput = "the output is the input picture itself";
 }  // namespace message
 
 }  // namespace vell::cutout

@@ -1,10 +1,8 @@
 #include "encode/frame_index.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <nlohmann/json.hpp>
+
+#include "common/regular_file.hpp"
 
 namespace vell::encode {
 
@@ -18,27 +16,8 @@ std::optional<double> timeOf(const nlohmann::json& item) {
   return std::nullopt;
 }
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-  // Plain system calls: a folder opens fine and fails only on reading, which
-  // streams report by throwing.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return std::nullopt;
-  std::string text;
-  char chunk[65536];
-  for (;;) {
-    ssize_t got = ::read(fd, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got <= 0) {
-      ::close(fd);
-      if (got < 0)
-        return std::nullopt;
-      return text;
-    }
-    text.append(chunk, static_cast<size_t>(got));
-  }
-}
+// Far larger than any index of pictures.
+constexpr std::int64_t maxIndexBytes = std::int64_t{1} << 30;
 
 }  // namespace
 
@@ -65,7 +44,7 @@ std::optional<std::vector<FrameEntry>> parseIndex(std::string_view text) {
 }
 
 std::optional<std::vector<FrameEntry>> readIndex(const std::filesystem::path& dir) {
-  auto text = readWholeFile(dir / "index.json");
+  auto text = readRegularFile<std::string>((dir / "index.json").string(), maxIndexBytes);
   if (!text)
     return std::nullopt;
   return parseIndex(*text);

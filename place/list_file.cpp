@@ -1,34 +1,14 @@
 #include "place/list_file.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "common/regular_file.hpp"
 
 namespace vell::place {
 
 std::optional<std::string> readListFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
+  auto bytes = readRegularFile<std::string>(path, maxListBytes);
+  if (!bytes || !isValidUtf8(*bytes))
     return std::nullopt;
-  std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got < 0) {  // a directory, for one
-      ::close(fd);
-      return std::nullopt;
-    }
-    if (got == 0)
-      break;
-    bytes.append(buffer, size_t(got));
-  }
-  ::close(fd);
-  if (!isValidUtf8(bytes))
-    return std::nullopt;
-  return bytes;
+  return std::move(*bytes);
 }
 
 std::vector<Job> parseList(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,12 @@ struct Job {
   std::string path;
 };
 
-// The whole list file at `path`, or nothing when it cannot be read or is not
-// valid UTF-8.
+// Far more lines than any batch holds.
+inline constexpr std::int64_t maxListBytes = std::int64_t{1} << 30;
+
+// The whole list file at `path`, or nothing when it cannot be read, is not a
+// regular file (a device or a named pipe may never end), is longer than
+// `maxListBytes` or is not valid UTF-8.
 std::optional<std::string> readListFile(const std::string& path);
 
 // The jobs of a list file's text, in order. Lines end at a line feed or at a

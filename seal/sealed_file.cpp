@@ -27,7 +27,9 @@ class InputFile {
 
   Status open(const std::string& path) {
     path_ = path;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a named pipe with no writer would hold the open,
+    // and the whole service with it, for ever.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0)
       return Error{"cannot open " + path + ": " + std::strerror(errno)};
     struct stat info {};
@@ -62,6 +64,10 @@ class InputFile {
 
 Result<std::int64_t> sealFile(platform::ByteView key, const std::string& inPath,
                               const std::string& outPath, platform::ByteView aad) {
+  // The system would read such a path only up to its NUL: another file.
+  for (const std::string* path : {&inPath, &outPath})
+    if (path->find('\0') != std::string::npos)
+      return Error{"a path holding a NUL character names no file"};
   InputFile in;
   if (auto opened = in.open(inPath); !opened)
     return opened.error();

@@ -68,9 +68,10 @@ int exportAsset(platform::PhotoLibrary& library, const platform::PhotoAsset& ass
   auto handover = std::make_shared<Handover>();
 
   // 4: an old file goes first, so that whatever the outcome no stale video
-  // is left where the parent looks. Only a file: a folder is never removed.
+  // is left where the parent looks. Only a file: a folder, a device or a
+  // named pipe is never removed (the export then fails on it).
   std::error_code ignored;
-  if (!fs::is_directory(fs::symlink_status(dst, ignored)))
+  if (fs::is_regular_file(fs::status(dst, ignored)))
     fs::remove(dst, ignored);
 
   // 5: the result handler.

@@ -1,5 +1,7 @@
-// How job files come and go: bursts, undeletable jobs, missing folders.
+// How job files come and go: bursts, undeletable jobs, missing folders,
+// jobs that are no files.
 #include "calendar/tests/bridge_harness.hpp"
+#include "common/special_files.hpp"
 #include "common/test_folder.hpp"
 
 namespace vell::calendar::testing {
@@ -100,6 +102,36 @@ TEST(BridgeJobs, AJobThatCannotBeDeletedIsCarriedOutOnce) {
   std::this_thread::sleep_for(1200ms);
   EXPECT_EQ(itemsIn(setting.store / "a" / "c"), 2u);
   fs::permissions(setting.base / "jobs", fs::perms::owner_all);
+  EXPECT_EQ(bridge.stop(), 0);
+}
+
+// Anything named like a job that is not a regular file goes without an
+// answer, a folder with all it holds; links are removed, never followed.
+TEST(BridgeJobs, JobsThatAreNoFilesAreRemovedUnanswered) {
+  TestFolder folder;
+  Setting setting = makeSetting(folder.path());
+  fs::create_directories(setting.store);
+  const fs::path keep = folder.path() / "keep";
+  writeFile(keep / "precious.txt", "mine");
+  const std::string job = json{{"task", "nothing"}, {"start", 0}, {"end", 1}}.dump();
+  writeFile(keep / "job.json", job);
+  const fs::path jobs = setting.base / "jobs";
+  writeFile(jobs / "full.json" / "inside.json", job);
+  writeFile(jobs / "full.json" / "deeper" / "note.txt", "x");
+  fs::create_symlink(keep, jobs / "full.json" / "deeper" / "away");
+  fs::create_symlink(keep / "precious.txt", jobs / "full.json" / "file-away");
+  fs::create_directory(jobs / "empty.json");
+  fs::create_symlink(keep / "job.json", jobs / "link.json");
+  ASSERT_EQ(::mkfifo((jobs / "pipe.json").c_str(), 0600), 0);
+  giveAway(folder.path());
+  RunningBridge bridge(setting.base, setting.dataHome);
+  bridge.submit("plain.json", job);
+  ASSERT_TRUE(bridge.result("plain.json"));
+  ASSERT_TRUE(waitFor([&] { return fs::is_empty(jobs); }, 3s));
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(setting.base / "results"), fs::directory_iterator()), 1);
+  EXPECT_EQ(readFile(keep / "precious.txt"), "mine");
+  EXPECT_EQ(readFile(keep / "job.json"), job);
   EXPECT_EQ(bridge.stop(), 0);
 }
 

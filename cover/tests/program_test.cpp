@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/run_process.hpp"
+#include "common/special_files.hpp"
 #include "common/test_folder.hpp"
 #include "platform/image/image.hpp"
 
@@ -20,8 +21,9 @@ const std::string usage =
     "[--sharpen 0.3] [--focus x,y,w,h] [--zoom 1.35] [--blur x,y,w,h] [--analyze] "
     "[--debug out.png]\n";
 
-ProcessResult cover(const std::vector<std::string>& args) {
-  return runProcess(programPath("vell-cover"), args);
+ProcessResult cover(const std::vector<std::string>& args,
+                    std::chrono::milliseconds limit = std::chrono::milliseconds(0)) {
+  return runProcess(programPath("vell-cover"), args, "", limit);
 }
 
 std::string sample(const std::string& name) {
@@ -179,6 +181,43 @@ TEST(CoverProgram, UnwritableOutputKeepsWhatWasThere) {
   EXPECT_EQ(result.status, 6);
   EXPECT_TRUE(fs::is_directory(folder.path() / "taken"));
   EXPECT_EQ(folder.entries(), (std::vector<std::string>{"small.png", "taken"}));
+}
+
+// Only a regular file is read as a photo: a named pipe would hold the open
+// (and be opened twice), a device would never end.
+TEST(CoverProgram, OnlyRegularFilesAreReadAsPhotos) {
+  TestFolder folder;
+  std::vector<fs::path> inputs;
+  for (const auto& special : testing::specialFiles(folder.path()))
+    inputs.push_back(special.path);
+  if (testing::makeDevice(folder.path() / "zero", testing::Device::zero))
+    inputs.push_back(folder.path() / "zero");
+  const std::string out = (folder.path() / "out.jpg").string();
+  for (const auto& input : inputs) {
+    ProcessResult result = cover({input.string(), out}, std::chrono::seconds(60));
+    EXPECT_FALSE(result.timedOut) << input;
+    EXPECT_EQ(result.status, 3) << input;
+    EXPECT_EQ(result.err, "unreadable\n") << input;
+  }
+  EXPECT_FALSE(fs::exists(out));
+}
+
+// A device or a named pipe at the output path is a write failure, and stays.
+TEST(CoverProgram, OutputsThatAreNotFilesAreLeftAlone) {
+  TestFolder folder;
+  std::string input = smallPhoto(folder, 600, 400);
+  for (const auto& special : testing::specialFiles(folder.path())) {
+    if (special.kind == testing::FileKind::folder || special.kind == testing::FileKind::socket)
+      continue;
+    SCOPED_TRACE(special.what);
+    ProcessResult result = cover({input, special.path.string()}, std::chrono::seconds(60));
+    EXPECT_EQ(result.status, 6);
+    EXPECT_NE(result.err.find("not a regular file"), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(testing::kindOf(special.path), special.kind);
+  }
+  for (const auto& name : folder.entries())
+    EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
 TEST(CoverProgram, DebugPictureInBothModes) {

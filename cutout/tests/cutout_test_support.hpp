@@ -17,8 +17,9 @@
 
 namespace vell::cutout::testing {
 
+// Killed after two minutes: a run that hangs fails its test.
 inline ProcessResult cutout(const std::vector<std::string>& args) {
-  return runProcess(programPath("vell-cutout"), args);
+  return runProcess(programPath("vell-cutout"), args, "", std::chrono::minutes(2));
 }
 
 inline std::filesystem::path samples() {

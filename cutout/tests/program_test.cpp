@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/special_files.hpp"
 #include "common/test_folder.hpp"
 #include "cutout/tests/cutout_test_support.hpp"
 
@@ -55,6 +56,61 @@ TEST(CutoutProgram, LeavesItsInputAlone) {
   std::ofstream(text) << "not a picture\n";
   cutout({text.string(), text.string()});
   EXPECT_EQ(testing::readFile(text), "not a picture\n");
+}
+
+// Only a regular file is read as a picture: a named pipe would hold the
+// open, a device would never end.
+TEST(CutoutProgram, OnlyRegularFilesAreRead) {
+  TestFolder folder;
+  std::vector<std::filesystem::path> inputs;
+  for (const auto& special : vell::testing::specialFiles(folder.path()))
+    inputs.push_back(special.path);
+  if (vell::testing::makeDevice(folder.path() / "zero", vell::testing::Device::zero))
+    inputs.push_back(folder.path() / "zero");
+  for (const auto& input : inputs) {
+    ProcessResult result = cutout({input, (folder.path() / "out.png").string()});
+    EXPECT_FALSE(result.timedOut) << input;
+    EXPECT_EQ(result.status, 3) << input;
+    EXPECT_EQ(result.err, "unreadable\n") << input;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "out.png"));
+}
+
+// The input is never written over, however the output path spells it.
+TEST(CutoutProgram, RefusesToWriteOverItsInput) {
+  TestFolder folder;
+  const auto input = folder.path() / "in.png";
+  std::filesystem::copy_file(testing::samplePicture("astronaut.png"), input);
+  const std::string original = testing::readFile(input);
+  std::filesystem::create_directory(folder.path() / "sub");
+  std::filesystem::create_symlink(input, folder.path() / "link.png");
+  std::filesystem::create_hard_link(input, folder.path() / "hard.png");
+  for (const std::filesystem::path& output :
+       {input, folder.path() / "." / "in.png", folder.path() / "sub" / ".." / "in.png",
+        folder.path() / "link.png", folder.path() / "hard.png"}) {
+    ProcessResult result = cutout({input.string(), output.string()});
+    EXPECT_EQ(result.status, 5) << output;
+    EXPECT_EQ(result.err, "the output is the input picture itself\n") << output;
+    EXPECT_EQ(testing::readFile(input), original) << output;
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "link.png"));
+}
+
+// A device or a named pipe at the output path is never replaced.
+TEST(CutoutProgram, OutputsThatAreNotFilesAreLeftAlone) {
+  TestFolder folder;
+  for (const auto& special : vell::testing::specialFiles(folder.path())) {
+    if (special.kind == vell::testing::FileKind::folder ||
+        special.kind == vell::testing::FileKind::socket)
+      continue;
+    SCOPED_TRACE(special.what);
+    ProcessResult result = cutout({testing::samplePicture("astronaut.png"), special.path});
+    EXPECT_EQ(result.status, 5);
+    EXPECT_NE(result.err.find("not a regular file"), std::string::npos) << result.err;
+    EXPECT_EQ(vell::testing::kindOf(special.path), special.kind);
+  }
+  for (const auto& name : folder.entries())
+    EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
 }  // namespace

@@ -29,7 +29,9 @@ inline std::string readText(const std::filesystem::path& path) {
 
 inline Outcome runEncode(const std::vector<std::string>& args) {
   const char* bin = std::getenv("BIN_DIR");
-  std::string command = vell::testing::quoted(std::string(bin ? bin : ".") + "/vell-encode");
+  // Killed after two minutes: a run that hangs fails its test.
+  std::string command = "timeout --signal=KILL 120 " +
+                        vell::testing::quoted(std::string(bin ? bin : ".") + "/vell-encode");
   for (const auto& arg : args)
     command += " " + vell::testing::quoted(arg);
   TestFolder logs;

@@ -1,7 +1,13 @@
 // vell-encode as the parent runs it: arguments, index, outcome lines and exit
 // statuses, and the video read back with ffprobe and ffmpeg.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 
+#include <thread>
+
+#include "common/run_process.hpp"
+#include "common/special_files.hpp"
 #include "encode/tests/encode_run.hpp"
 
 namespace vell::encode {
@@ -180,6 +186,69 @@ TEST_F(EncodeProgram, AnOutputFolderThatIsMissingFails) {
   auto outcome = runEncode({dir(), folder.path() / "nowhere" / "out.mp4", "1", "64", "64"});
   EXPECT_EQ(outcome.out.rfind("failed ", 0), 0u) << outcome.out;
   EXPECT_EQ(outcome.status, 1);
+}
+
+// Only regular files are read: an index or a picture that is a named pipe
+// or a device is as good as missing, and never holds the run.
+TEST_F(EncodeProgram, OnlyRegularFilesAreRead) {
+  ASSERT_EQ(::mkfifo((dir() / "pipe.png").c_str(), 0600), 0);
+  std::string names = R"(["pipe.png", 0])";
+  if (vell::testing::makeDevice(dir() / "zero.png", vell::testing::Device::zero))
+    names += R"(, ["zero.png", 0.2])";
+  writeIndex("[" + names + R"(, ["red.png", 0.4], ["pipe.png", 0.6]])");
+  encodeSmall("1", out());
+  auto frames = vell::testing::decodeFrames(out(), 64, 64);
+  ASSERT_EQ(frames.size(), 18u);  // nothing before the first picture that loads
+  expectFrame(frames, 17, kRed);
+
+  fs::remove(dir() / "index.json");
+  ASSERT_EQ(::mkfifo((dir() / "index.json").c_str(), 0600), 0);
+  auto outcome = runEncode({dir(), out(), "1", "64", "64"});
+  EXPECT_EQ(outcome.out, "no frames\n");
+  EXPECT_EQ(outcome.status, 1);
+}
+
+// A device or a named pipe at the output path fails the writer and stays.
+TEST_F(EncodeProgram, OutputsThatAreNotFilesAreLeftAlone) {
+  writeIndex(R"([["red.png", 0]])");
+  for (const auto& special : vell::testing::specialFiles(folder.path())) {
+    if (special.kind == vell::testing::FileKind::socket)
+      continue;
+    SCOPED_TRACE(special.what);
+    auto outcome = runEncode({dir(), special.path, "0.5", "64", "64", "200000"});
+    EXPECT_EQ(outcome.out.rfind("failed ", 0), 0u) << outcome.out;
+    EXPECT_NE(outcome.out.find("not a regular file"), std::string::npos) << outcome.out;
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(vell::testing::kindOf(special.path), special.kind);
+  }
+  for (const auto& name : folder.entries())
+    EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+}
+
+// Ended by SIGTERM or SIGINT while it writes, the run leaves nothing behind
+// beside the output.
+TEST_F(EncodeProgram, EndedBySignalItLeavesNoTemporaryFile) {
+  writeIndex(R"([["red.png", 0], ["green.png", 30]])");
+  for (int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    const pid_t child =
+        spawnProcess(programPath("vell-encode"), {dir(), out(), "60", "640", "480", "4000000"});
+    auto writing = [&] {
+      for (const auto& name : folder.entries())
+        if (name.ends_with(".tmp"))
+          return true;
+      return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!writing() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(writing());
+    ::kill(child, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"frames"});
+  }
 }
 
 TEST_F(EncodeProgram, UnreadableNumbersFallBackToTheirDefaults) {

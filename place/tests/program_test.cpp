@@ -8,6 +8,8 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "common/run_process.hpp"
+#include "common/special_files.hpp"
 #include "common/test_folder.hpp"
 #include "platform/image/image.hpp"
 
@@ -84,6 +86,43 @@ TEST(PlaceProgram, UsageAndUnreadablePictures) {
   EXPECT_EQ(outcome.err, "");
   auto records = byKey(outcome.out);
   ASSERT_EQ(records.size(), 4u) << outcome.out;
+  for (const auto& [key, record] : records)
+    EXPECT_EQ(record, json({{"k", key}, {"error", "unreadable"}}));
+}
+
+// Only regular files are read, lists and pictures alike: a named pipe would
+// hold the open, a device would never end (nor stop growing memory). A path
+// holding a NUL character names no file at all.
+TEST(PlaceProgram, OnlyRegularFilesAreRead) {
+  TestFolder folder;
+  const auto specials = testing::specialFiles(folder.path());
+  std::vector<fs::path> paths;
+  for (const auto& special : specials)
+    paths.push_back(special.path);
+  if (testing::makeDevice(folder.path() / "zero", testing::Device::zero))
+    paths.push_back(folder.path() / "zero");
+  const auto run = [&](const fs::path& list) {
+    return runProcess(programPath("vell-place"), {"--ocr", "never", list.string()}, "",
+                      std::chrono::seconds(120));
+  };
+  for (const auto& list : paths) {
+    ProcessResult result = run(list);
+    EXPECT_FALSE(result.timedOut) << list;
+    EXPECT_EQ(result.status, 2) << list;
+    EXPECT_EQ(result.err, usage) << list;
+  }
+  std::string list;
+  for (std::size_t i = 0; i < paths.size(); ++i)
+    list += "special" + std::to_string(i) + "\t" + paths[i].string() + "\n";
+  const std::string real =
+      (fs::path(std::getenv("SAMPLES")) / "pictures" / "astronaut.png").string();
+  list += "nul\t" + real + std::string("\0.txt", 5) + "\n";
+  std::ofstream(folder.path() / "list.txt", std::ios::binary) << list;
+  ProcessResult result = run(folder.path() / "list.txt");
+  EXPECT_FALSE(result.timedOut);
+  EXPECT_EQ(result.status, 0);
+  auto records = byKey(result.out);
+  ASSERT_EQ(records.size(), paths.size() + 1) << result.out;
   for (const auto& [key, record] : records)
     EXPECT_EQ(record, json({{"k", key}, {"error", "unreadable"}}));
 }

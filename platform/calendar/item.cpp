@@ -5,13 +5,15 @@
 
 #include "platform/calendar/text.hpp"
 #include "platform/calendar/time.hpp"
+#include "platform/calendar/zone_bounds.hpp"
 
 namespace vell::calendar_item {
 
 using calendar_time::seconds;
 
-// Bounds of all occurrences of `event` (calendar_recurrence.cpp).
-void setBounds(ItemEvent& event);
+// Bounds of all occurrences of `event` (recurrence.cpp); walks of rules
+// take from `budget`.
+void setBounds(ItemEvent& event, std::int64_t& budget);
 
 namespace {
 
@@ -112,6 +114,7 @@ class Zones {
       if (!zone)
         return nullptr;
       icalcomponent* copy = icalcomponent_new_clone(component);
+      calendar_zone::boundObservances(copy, changes_);
       if (!icaltimezone_set_component(zone.get(), copy)) {
         icalcomponent_free(copy);
         return nullptr;
@@ -125,6 +128,7 @@ class Zones {
   const std::vector<icalcomponent*>& components_;
   std::vector<OwnedZone>& owned_;
   std::map<std::string, icaltimezone*> own_;
+  std::int64_t changes_ = calendar_zone::maxChanges;
 };
 
 bool validTime(const icaltimetype& time) {
@@ -260,7 +264,7 @@ void readRecurrence(icalcomponent* component, ItemEvent& event, Zones& zones) {
   }
 }
 
-std::optional<ItemEvent> readEvent(icalcomponent* component, Zones& zones) {
+std::optional<ItemEvent> readEvent(icalcomponent* component, Zones& zones, std::int64_t& budget) {
   icalproperty* dtstart = icalcomponent_get_first_property(component, ICAL_DTSTART_PROPERTY);
   std::optional<icaltimetype> start = dtstart ? timeOf(dtstart, zones) : std::nullopt;
   if (!start)
@@ -273,7 +277,9 @@ std::optional<ItemEvent> readEvent(icalcomponent* component, Zones& zones) {
   event.startSeconds = seconds(*start);
   readLength(component, event, zones);
   readRecurrence(component, event, zones);
-  setBounds(event);
+  std::sort(event.exdates.begin(), event.exdates.end());
+  std::sort(event.exdateDays.begin(), event.exdateDays.end());
+  setBounds(event, budget);
   return event;
 }
 
@@ -292,8 +298,9 @@ std::unique_ptr<Item> parseItem(std::string_view text) {
   auto written = calendar_text::summaries(text);
   if (written.size() != events.size())
     written.assign(events.size(), std::nullopt);
+  std::int64_t budget = walkBudget;
   for (std::size_t i = 0; i < events.size(); ++i) {
-    if (auto event = readEvent(events[i], zones)) {
+    if (auto event = readEvent(events[i], zones, budget)) {
       event->summary = calendar_text::exactSummary(event->summary, written[i]);
       item->events.push_back(std::move(*event));
     }

@@ -38,8 +38,8 @@ struct ItemEvent {
   int durationDays = 0;              // all-day events
   std::vector<std::string> rules;    // RRULE values
   std::vector<Span> rdates;
-  std::vector<std::int64_t> exdates;  // excluded starts
-  std::vector<int> exdateDays;        // excluded dates (DATE values), as yyyymmdd
+  std::vector<std::int64_t> exdates;  // excluded starts, sorted
+  std::vector<int> exdateDays;        // excluded dates (DATE values), as yyyymmdd, sorted
   std::optional<std::int64_t> recurrenceId;
   // Bounds of all occurrences, for skipping events far from a range.
   std::int64_t firstStart = 0;
@@ -50,6 +50,11 @@ struct Item {
   std::vector<ItemEvent> events;
   std::vector<OwnedZone> zones;  // referenced by the events' start times
 };
+
+// The work one item may take to read or to list a range: periods of its
+// recurrence rules looked at, tens of milliseconds at most. A hostile item
+// is read as far as that goes; real items need a few hundred.
+inline constexpr std::int64_t walkBudget = 1000000;
 
 // Parses an item. Text that is not iCalendar, or holds no usable VEVENT
 // (one without DTSTART is dropped), gives an item without events. A
@@ -65,6 +70,7 @@ struct Occurrence {
 // start before `to` and end after `from`, or, lasting no time, start within
 // it. Repeating events are expanded with their RRULEs, RDATEs, EXDATEs and
 // exceptions; an exception is listed in place of the occurrence it replaces.
+// The walks of the rules share one `walkBudget`.
 void occurrences(const Item& item, std::int64_t from, std::int64_t to,
                  std::vector<Occurrence>& out);
 

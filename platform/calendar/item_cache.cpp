@@ -40,8 +40,8 @@ std::optional<std::string> readItem(int folder, const char* name, std::int64_t s
 
 }  // namespace
 
-std::vector<std::shared_ptr<const calendar_item::Item>> ItemCache::items(
-    const std::filesystem::path& folder) {
+std::optional<std::vector<std::shared_ptr<const calendar_item::Item>>> ItemCache::items(
+    const std::filesystem::path& folder, const std::function<bool()>& interrupted) {
   std::vector<std::shared_ptr<const calendar_item::Item>> found;
   std::unique_ptr<DIR, DirClose> dir(::opendir(folder.c_str()));
   if (!dir) {
@@ -66,6 +66,11 @@ std::vector<std::shared_ptr<const calendar_item::Item>> ItemCache::items(
       found.push_back(cached->second.item);
       current.emplace(entry->d_name, std::move(cached->second));
       continue;
+    }
+    if (interrupted()) {
+      for (auto& [name, read] : current)
+        known.insert_or_assign(name, std::move(read));
+      return std::nullopt;
     }
     auto text = readItem(::dirfd(dir.get()), entry->d_name, status.st_size);
     if (!text)

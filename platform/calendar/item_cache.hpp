@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -18,9 +20,10 @@ class ItemCache {
  public:
   // The items of calendar folder `folder`: its regular files named `*.ics`
   // (not hidden, not symbolic links, at most `maxItemBytes`). A folder that
-  // cannot be read gives none.
-  std::vector<std::shared_ptr<const calendar_item::Item>> items(
-      const std::filesystem::path& folder);
+  // cannot be read gives none. `interrupted` is asked before each item is
+  // read: once it answers true, nothing is given (what was read is kept).
+  std::optional<std::vector<std::shared_ptr<const calendar_item::Item>>> items(
+      const std::filesystem::path& folder, const std::function<bool()>& interrupted);
 
   // Items parsed since the cache was made; for tests of the caching itself.
   std::int64_t parses() const { return parses_; }

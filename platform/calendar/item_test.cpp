@@ -1,11 +1,16 @@
 #include "platform/calendar/item.hpp"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/calendar/time.hpp"
 
@@ -76,6 +81,14 @@ std::string sample(const char* name) {
   text << file.rdbuf();
   return text.str();
 }
+
+// A custom zone as Outlook writes it, from the year 1601.
+const std::string outlookZone =
+    "BEGIN:VTIMEZONE\r\nTZID:W. Europe Standard Time\r\n"
+    "BEGIN:STANDARD\r\nDTSTART:16010101T030000\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\n"
+    "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10\r\nEND:STANDARD\r\n"
+    "BEGIN:DAYLIGHT\r\nDTSTART:16010101T020000\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\n"
+    "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n";
 
 struct Case {
   const char* name;
@@ -184,6 +197,26 @@ TEST(CalendarItem, OccurrencesInARange) {
        {"2026-03-01T10:00:00Z/2026-03-01T10:00:00Z Until",
         "2026-03-02T10:00:00Z/2026-03-02T10:00:00Z Until",
         "2026-03-03T10:00:00Z/2026-03-03T10:00:00Z Until"}},
+      {"a custom zone keeps its summer and winter time in far years",
+       "UTC",
+       wrap(outlookZone +
+            event("UID:l1\r\nDTSTART;TZID=W. Europe Standard Time:99990701T090000\r\n"
+                  "SUMMARY:Summer\r\n") +
+            event("UID:l2\r\nDTSTART;TZID=W. Europe Standard Time:99990115T090000\r\n"
+                  "SUMMARY:Winter\r\n")),
+       "9999-01-01T00:00:00Z",
+       "9999-12-31T00:00:00Z",
+       {"9999-01-15T08:00:00Z/9999-01-15T08:00:00Z Winter",
+        "9999-07-01T07:00:00Z/9999-07-01T07:00:00Z Summer"}},
+      {"a system zone too",
+       "UTC",
+       wrap(event("UID:m\r\nDTSTART;TZID=Europe/Berlin:30000701T090000\r\nRRULE:FREQ=MONTHLY;"
+                  "BYDAY=1SA;COUNT=2\r\nSUMMARY:Far\r\n")),
+       "3000-07-01T00:00:00Z",
+       "3000-09-01T00:00:00Z",
+       {"3000-07-01T07:00:00Z/3000-07-01T07:00:00Z Far",
+        "3000-07-05T07:00:00Z/3000-07-05T07:00:00Z Far",
+        "3000-08-02T07:00:00Z/3000-08-02T07:00:00Z Far"}},
       {"not iCalendar at all",
        "UTC",
        "hello\r\nworld",
@@ -301,6 +334,126 @@ TEST(CalendarItem, RealFileWithCustomZoneName) {
   EXPECT_EQ(listing(*item, "2014-08-29T00:00:00Z", "2014-08-30T00:00:00Z"),
             std::vector<std::string>{
                 "2014-08-29T12:00:00Z/2014-08-29T12:00:00Z an event with a custom tz name"});
+}
+
+// Whether `work` ends within `limit`, run in a child process that is killed
+// otherwise: a guard against endless work, not a measure of speed.
+bool endsWithin(std::chrono::seconds limit, const std::function<void()>& work) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    work();
+    ::_exit(0);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (::waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string repeated(int times, const std::function<std::string(int)>& piece) {
+  std::string text;
+  for (int i = 0; i < times; ++i)
+    text += piece(i);
+  return text;
+}
+
+// The `minute`-th minute of March 2026, as an iCalendar UTC date-time.
+std::string minuteOf(int minute) {
+  char text[32];
+  std::snprintf(text, sizeof text, "202603%02dT%02d%02d00Z", 1 + minute / 1440, minute % 1440 / 60,
+                minute % 60);
+  return text;
+}
+
+// Items built to make the expansion of zones and rules endless, each read
+// and listed over a month: every one must end, and soon.
+TEST(CalendarItem, HostileItemsAreReadWithinBounds) {
+  LocalZone zone("UTC");
+  const std::string everySecond =
+      "BEGIN:VTIMEZONE\r\nTZID:Hostile\r\nBEGIN:STANDARD\r\nDTSTART:16010101T000000\r\n"
+      "RRULE:FREQ=SECONDLY\r\nTZOFFSETFROM:+9999\r\nTZOFFSETTO:-9999\r\nEND:STANDARD\r\n"
+      "END:VTIMEZONE\r\n";
+  const std::string dense =
+      "BEGIN:VTIMEZONE\r\nTZID:Dense\r\n" +
+      repeated(20000,
+               [](int) {
+                 return std::string(
+                     "BEGIN:STANDARD\r\nDTSTART:00010101T000000\r\nTZOFFSETFROM:+0100\r\n"
+                     "TZOFFSETTO:+0200\r\nRRULE:FREQ=YEARLY;BYMONTH=1,2,3,4\r\n"
+                     "END:STANDARD\r\n");
+               }) +
+      "END:VTIMEZONE\r\n";
+  const struct {
+    const char* name;
+    std::string ics;
+  } cases[] = {
+      {"an observance every second from 1601",
+       wrap(everySecond + event("UID:a\r\nDTSTART;TZID=Hostile:20260310T090000\r\nSUMMARY:A\r\n"))},
+      {"twenty thousand observances",
+       wrap(dense + event("UID:b\r\nDTSTART;TZID=Dense:20260310T090000\r\nSUMMARY:B\r\n"))},
+      {"thousands of events past the last year of zone offsets",
+       wrap(repeated(2000,
+                     [](int i) {
+                       return event("UID:c" + std::to_string(i) +
+                                    "\r\nDTSTART;TZID=Europe/Berlin:" + std::to_string(9999 - i) +
+                                    "0301T090000\r\nSUMMARY:C\r\n");
+                     }))},
+      {"events in every later year of a custom zone",
+       wrap(outlookZone + repeated(560,
+                                   [](int i) {
+                                     return event("UID:d" + std::to_string(i) +
+                                                  "\r\nDTSTART;TZID=W. Europe Standard Time:" +
+                                                  std::to_string(2030 + i) +
+                                                  "0301T090000\r\nSUMMARY:D\r\n");
+                                   }))},
+      {"rules that never match, searched second by second or day by day",
+       wrap(repeated(300,
+                     [](int i) {
+                       return event("UID:e" + std::to_string(i) +
+                                    "\r\nDTSTART:00010301T100000Z\r\nRRULE:" +
+                                    (i % 3 == 0   ? "FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30"
+                                     : i % 3 == 1 ? "FREQ=DAILY;COUNT=9;BYMONTH=2;BYMONTHDAY=30"
+                                                  : "FREQ=MONTHLY;BYMONTHDAY=31;BYDAY=2MO") +
+                                    "\r\nSUMMARY:E\r\n");
+                     }))},
+      {"a zone name of many slashes",
+       wrap(event("UID:f\r\nDTSTART;TZID=" + std::string(200000, '/') +
+                  "x:20260310T090000\r\nSUMMARY:F\r\n"))},
+      {"many exclusions and exceptions",
+       wrap(event("UID:g\r\nDTSTART:20260301T000000Z\r\nRRULE:FREQ=MINUTELY\r\n" +
+                  repeated(100000, [](int i) { return "EXDATE:" + minuteOf(i % 40000) + "\r\n"; }) +
+                  "SUMMARY:G\r\n") +
+            repeated(20000,
+                     [](int i) {
+                       return event("UID:g\r\nRECURRENCE-ID:" + minuteOf(i) +
+                                    "\r\nDTSTART:20260601T000000Z\r\nSUMMARY:G\r\n");
+                     }))},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(endsWithin(std::chrono::seconds(30), [&] {
+      auto item = parseItem(c.ics);
+      std::vector<Occurrence> found;
+      occurrences(*item, at("2026-03-01T00:00:00Z"), at("2026-04-01T00:00:00Z"), found);
+      for (std::size_t i = 0; i < item->events.size() && i < 10; ++i) {
+        const std::int64_t start = item->events[i].startSeconds;
+        occurrences(*item, start - 86400, start + 86400, found);
+      }
+    }));
+  }
+  // Read as far as the bound allows: the event in the hostile zone is still
+  // there, once, within a few days of its wall-clock time.
+  auto item = parseItem(cases[0].ics);
+  std::vector<Occurrence> found;
+  occurrences(*item, at("2026-03-05T00:00:00Z"), at("2026-03-16T00:00:00Z"), found);
+  ASSERT_EQ(found.size(), 1u);
 }
 
 TEST(CalendarTime, ZoneNamesThatCannotBeZonesAreNotLookedUp) {

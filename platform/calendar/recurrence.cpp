@@ -1,9 +1,12 @@
-// Occurrences of parsed items: recurrence rules walked with libical's
-// iterator in the event's own wall clock, then taken to UTC.
+// Occurrences of parsed items: recurrence rules walked by date arithmetic
+// in the event's own wall clock, then taken to UTC.
 #include <algorithm>
 #include <limits>
+#include <map>
+#include <unordered_set>
 
 #include "platform/calendar/item.hpp"
+#include "platform/calendar/rule_walk.hpp"
 #include "platform/calendar/simple_rule.hpp"
 #include "platform/calendar/time.hpp"
 
@@ -14,19 +17,13 @@ using calendar_time::seconds;
 namespace {
 
 // More occurrences than one range of interest holds, and the most a counted
-// rule is walked to find its end; also bounds the work of rules that match
-// (almost) nothing, which libical walks year by year.
+// rule is walked to find its end.
 constexpr int maxSteps = 20000;
-// libical's steps are costly (ICU calendars); rules it walks are the rarer,
-// longer ones (monthly by weekday, BYSETPOS), for which this is decades.
-constexpr int maxLibicalSteps = 5000;
 constexpr std::int64_t unbounded = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t day = 86400;
-
-struct IteratorFree {
-  void operator()(icalrecur_iterator* iterator) const { icalrecur_iterator_free(iterator); }
-};
-using Iterator = std::unique_ptr<icalrecur_iterator, IteratorFree>;
+// How far before a range a walk starts, for occurrences that began earlier
+// and still last: a repeating event lasting longer than this is absurd.
+constexpr std::int64_t maxReach = 400 * day;
 
 std::optional<icalrecurrencetype> parseRule(const std::string& text) {
   icalrecurrencetype rule = icalrecurrencetype_from_string(text.c_str());
@@ -53,8 +50,7 @@ std::int64_t endOf(const ItemEvent& event, const icaltimetype& start, std::int64
   return startSeconds + event.durationSeconds;
 }
 
-// Rules shorter than a day mean nothing for dates; libical walks them
-// second by second.
+// Rules shorter than a day mean nothing for dates.
 bool applies(const ItemEvent& event, const icalrecurrencetype& rule) {
   return !event.allDay || rule.freq >= ICAL_DAILY_RECURRENCE;
 }
@@ -62,15 +58,31 @@ bool applies(const ItemEvent& event, const icalrecurrencetype& rule) {
 // The wall clock of `seconds` in the event's zone (UTC for floating and
 // all-day events: callers allow two days of slack).
 icaltimetype wallClock(const ItemEvent& event, std::int64_t seconds) {
-  const icaltimezone* zone = event.start.zone ? event.start.zone : icaltimezone_get_utc_timezone();
-  icaltimetype time = icaltime_from_timet_with_zone(
-      static_cast<time_t>(seconds), event.start.is_date, const_cast<icaltimezone*>(zone));
-  return localStart(event, time);
+  return localStart(event,
+                    calendar_time::wallClock(seconds, event.start.zone, event.start.is_date));
 }
 
-std::int64_t wallSeconds(const icaltimetype& time) {
-  return calendar_time::utcSeconds(time.year, time.month, time.day, time.hour, time.minute,
-                                   time.second);
+calendar_rule::WallTime wallTime(const icaltimetype& time) {
+  return {time.year, time.month, time.day, time.hour, time.minute, time.second};
+}
+
+// The event's start moved to the date (and, for timed events, the time) of
+// `time`.
+icaltimetype startAt(const ItemEvent& event, const calendar_rule::WallTime& time) {
+  icaltimetype start = event.start;
+  start.year = time.year;
+  start.month = time.month;
+  start.day = time.day;
+  if (!start.is_date) {
+    start.hour = time.hour;
+    start.minute = time.minute;
+    start.second = time.second;
+  }
+  return start;
+}
+
+std::int64_t untilOf(const icalrecurrencetype& rule) {
+  return icaltime_is_null_time(rule.until) ? unbounded : seconds(rule.until);
 }
 
 int dayKey(const icaltimetype& time) {
@@ -83,18 +95,20 @@ bool overlaps(const Span& span, std::int64_t from, std::int64_t to) {
   return span.start < to && span.end > from;
 }
 
+// `values` is sorted.
 template <typename T>
 bool contains(const std::vector<T>& values, T value) {
-  return std::find(values.begin(), values.end(), value) != values.end();
+  return std::binary_search(values.begin(), values.end(), value);
 }
 
 // Occurrences of one master event, each checked once against the range,
 // its exclusions and its exceptions.
 class Expansion {
  public:
-  Expansion(const ItemEvent& event, std::vector<std::int64_t> replaced, std::int64_t from,
-            std::int64_t to, std::vector<Occurrence>& out)
-      : event_(event), replaced_(std::move(replaced)), from_(from), to_(to), out_(out) {}
+  // `replaced` is sorted.
+  Expansion(const ItemEvent& event, const std::vector<std::int64_t>& replaced, std::int64_t from,
+            std::int64_t to, std::int64_t& budget, std::vector<Occurrence>& out)
+      : event_(event), replaced_(replaced), from_(from), to_(to), budget_(budget), out_(out) {}
 
   void run() {
     consider(event_.start, event_.startSeconds);
@@ -122,24 +136,21 @@ class Expansion {
       walkSimple(*simple, reach);
       return;
     }
-    const bool skip = rule.count == 0 && from_ - reach > event_.startSeconds;
-    const icaltimetype skipTo = wallClock(event_, from_ - reach);
-    Iterator iterator(icalrecur_iterator_new(rule, skip ? nearStart(rule, skipTo) : event_.start));
-    if (!iterator)
+    auto general = calendar_rule::generalRule(rule);
+    if (!general)
       return;
-    // libical keeps the phase of DAILY and longer rules only when skipping.
-    if (skip && rule.freq >= ICAL_DAILY_RECURRENCE)
-      icalrecur_iterator_set_start(iterator.get(), skipTo);
-    for (int step = 0; step < maxLibicalSteps; ++step) {
-      icaltimetype next = icalrecur_iterator_next(iterator.get());
-      if (icaltime_is_null_time(next))
-        return;
-      icaltimetype start = localStart(event_, next);
-      std::int64_t startSeconds = seconds(start);
-      if (startSeconds >= to_)
-        return;
-      consider(start, startSeconds);
-    }
+    const std::int64_t until = untilOf(rule);
+    const icaltimetype from = wallClock(event_, from_ - std::min(reach, maxReach));
+    int steps = 0;
+    calendar_rule::walk(*general, wallTime(event_.start), wallTime(from), budget_,
+                        [&](const calendar_rule::WallTime& time) {
+                          const icaltimetype start = startAt(event_, time);
+                          const std::int64_t startSeconds = seconds(start);
+                          if (startSeconds > until || startSeconds >= to_)
+                            return false;
+                          consider(start, startSeconds);
+                          return ++steps < maxSteps;
+                        });
   }
 
   void walkSimple(const calendar_rule::SimpleRule& rule, std::int64_t reach) {
@@ -161,24 +172,6 @@ class Expansion {
                           });
   }
 
-  // For rules shorter than a day: the latest start on the rule's grid
-  // (whole intervals from DTSTART on the wall clock) not after `skipTo`.
-  icaltimetype nearStart(const icalrecurrencetype& rule, const icaltimetype& skipTo) const {
-    if (rule.freq >= ICAL_DAILY_RECURRENCE)
-      return event_.start;
-    const std::int64_t unit = rule.freq == ICAL_HOURLY_RECURRENCE     ? 3600
-                              : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60
-                                                                      : 1;
-    const std::int64_t step = unit * std::max<std::int64_t>(1, rule.interval);
-    const std::int64_t gap = wallSeconds(skipTo) - wallSeconds(event_.start);
-    if (gap <= 0)
-      return event_.start;
-    const std::int64_t ahead = gap / step * step;
-    icaltimetype start = event_.start;
-    icaltime_adjust(&start, static_cast<int>(ahead / day), 0, 0, static_cast<int>(ahead % day));
-    return start;
-  }
-
   void consider(const icaltimetype& start, std::int64_t startSeconds) {
     Span span{startSeconds, endOf(event_, start, startSeconds)};
     if (!overlaps(span, from_, to_) || contains(event_.exdates, startSeconds) ||
@@ -188,28 +181,29 @@ class Expansion {
   }
 
   void add(const Span& span) {
-    if (contains(seen_, span.start))
+    if (!seen_.insert(span.start).second)
       return;
-    seen_.push_back(span.start);
     out_.push_back({&event_, span});
   }
 
   const ItemEvent& event_;
-  std::vector<std::int64_t> replaced_;
+  const std::vector<std::int64_t>& replaced_;
   std::int64_t from_;
   std::int64_t to_;
+  std::int64_t& budget_;
   std::vector<Occurrence>& out_;
-  std::vector<std::int64_t> seen_;
+  std::unordered_set<std::int64_t> seen_;
 };
 
-std::int64_t lastEndOfRule(const ItemEvent& event, const icalrecurrencetype& rule) {
+std::int64_t lastEndOfRule(const ItemEvent& event, const icalrecurrencetype& rule,
+                           std::int64_t& budget) {
   if (!applies(event, rule))
     return event.startSeconds;
   if (rule.count > maxSteps)
     return unbounded;
   if (rule.count > 0) {
+    std::int64_t last = event.startSeconds;
     if (auto simple = calendar_rule::simpleRule(rule, event.start)) {
-      std::int64_t last = event.startSeconds;
       calendar_rule::expand(*simple, event.start, calendar_rule::dayNumber(1, 1, 1),
                             [&](int year, int month, int date) {
                               icaltimetype start = event.start;
@@ -221,20 +215,17 @@ std::int64_t lastEndOfRule(const ItemEvent& event, const icalrecurrencetype& rul
                             });
       return last;
     }
-    if (rule.count > maxLibicalSteps)
-      return unbounded;
-    Iterator iterator(icalrecur_iterator_new(rule, event.start));
-    if (!iterator)
+    auto general = calendar_rule::generalRule(rule);
+    if (!general)
       return event.startSeconds;
-    std::int64_t last = event.startSeconds;
-    for (int step = 0; step < maxLibicalSteps; ++step) {
-      icaltimetype next = icalrecur_iterator_next(iterator.get());
-      if (icaltime_is_null_time(next))
-        return last;
-      icaltimetype start = localStart(event, next);
-      last = std::max(last, endOf(event, start, seconds(start)));
-    }
-    return unbounded;
+    const bool walked =
+        calendar_rule::walk(*general, wallTime(event.start), wallTime(event.start), budget,
+                            [&](const calendar_rule::WallTime& time) {
+                              const icaltimetype start = startAt(event, time);
+                              last = std::max(last, endOf(event, start, seconds(start)));
+                              return true;
+                            });
+    return walked ? last : unbounded;
   }
   if (!icaltime_is_null_time(rule.until)) {
     // UNTIL may be a date, floating or UTC; a margin covers any zone offset.
@@ -247,7 +238,7 @@ std::int64_t lastEndOfRule(const ItemEvent& event, const icalrecurrencetype& rul
 
 }  // namespace
 
-void setBounds(ItemEvent& event) {
+void setBounds(ItemEvent& event, std::int64_t& budget) {
   event.firstStart = event.startSeconds;
   event.lastEnd = endOf(event, event.start, event.startSeconds);
   for (const Span& rdate : event.rdates) {
@@ -256,12 +247,22 @@ void setBounds(ItemEvent& event) {
   }
   for (const std::string& text : event.rules) {
     if (auto rule = parseRule(text))
-      event.lastEnd = std::max(event.lastEnd, lastEndOfRule(event, *rule));
+      event.lastEnd = std::max(event.lastEnd, lastEndOfRule(event, *rule, budget));
   }
 }
 
 void occurrences(const Item& item, std::int64_t from, std::int64_t to,
                  std::vector<Occurrence>& out) {
+  // The starts each exception replaces, by UID, found in one pass.
+  std::map<std::string_view, std::vector<std::int64_t>> replacedByUid;
+  for (const ItemEvent& event : item.events) {
+    if (event.recurrenceId && event.uid)
+      replacedByUid[*event.uid].push_back(*event.recurrenceId);
+  }
+  for (auto& [uid, starts] : replacedByUid)
+    std::sort(starts.begin(), starts.end());
+  const std::vector<std::int64_t> none;
+  std::int64_t budget = walkBudget;
   for (const ItemEvent& event : item.events) {
     if (event.recurrenceId) {
       Span span{event.startSeconds, endOf(event, event.start, event.startSeconds)};
@@ -271,14 +272,10 @@ void occurrences(const Item& item, std::int64_t from, std::int64_t to,
     }
     if (event.lastEnd < from || event.firstStart >= to)
       continue;
-    std::vector<std::int64_t> replaced;
-    if (event.uid) {
-      for (const ItemEvent& other : item.events) {
-        if (other.recurrenceId && other.uid == event.uid)
-          replaced.push_back(*other.recurrenceId);
-      }
-    }
-    Expansion(event, std::move(replaced), from, to, out).run();
+    auto replaced = event.uid ? replacedByUid.find(*event.uid) : replacedByUid.end();
+    Expansion(event, replaced != replacedByUid.end() ? replaced->second : none, from, to, budget,
+              out)
+        .run();
   }
 }
 

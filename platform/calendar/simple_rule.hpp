@@ -3,8 +3,8 @@
 // Recurrence rules simple enough to expand by date arithmetic: DAILY,
 // WEEKLY (optionally on plain weekdays), MONTHLY and YEARLY on DTSTART's day,
 // with INTERVAL, COUNT and UNTIL. These are most rules in real calendars, and
-// libical's iterator (built on ICU calendars) costs tens of microseconds a
-// step. Everything else goes to libical. Internal to the calendar store.
+// this walk jumps straight to a range. Everything else takes the general
+// walk (rule_walk.hpp). Internal to the calendar store.
 
 #include <libical/ical.h>
 

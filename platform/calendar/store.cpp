@@ -192,6 +192,12 @@ std::vector<EventCalendar> CalendarStore::calendars() const {
 
 std::vector<CalendarEvent> CalendarStore::events(double start, double end,
                                                  const std::vector<EventCalendar>& calendars) {
+  return *events(start, end, calendars, [] { return false; });
+}
+
+std::optional<std::vector<CalendarEvent>> CalendarStore::events(
+    double start, double end, const std::vector<EventCalendar>& calendars,
+    const std::function<bool()>& interrupted) {
   std::vector<CalendarEvent> found;
   if (!(start < end) || end < earliest || start > latest)
     return found;
@@ -199,7 +205,12 @@ std::vector<CalendarEvent> CalendarStore::events(double start, double end,
   const auto to = static_cast<std::int64_t>(std::ceil(std::min(end, latest))) + 1;
   std::vector<calendar_item::Occurrence> occurrences;
   for (const EventCalendar& calendar : calendars) {
-    for (const auto& item : cache_->items(root_ / calendar.calendarIdentifier)) {
+    auto items = cache_->items(root_ / calendar.calendarIdentifier, interrupted);
+    if (!items)
+      return std::nullopt;
+    for (const auto& item : *items) {
+      if (interrupted())
+        return std::nullopt;
       occurrences.clear();
       calendar_item::occurrences(*item, from, to, occurrences);
       for (const calendar_item::Occurrence& occurrence : occurrences) {

@@ -81,6 +81,12 @@ class CalendarStore {
   std::vector<CalendarEvent> events(double start, double end,
                                     const std::vector<EventCalendar>& calendars);
 
+  // The same, asking `interrupted` before each item is read or expanded:
+  // once it answers true the listing stops and gives nothing.
+  std::optional<std::vector<CalendarEvent>> events(double start, double end,
+                                                   const std::vector<EventCalendar>& calendars,
+                                                   const std::function<bool()>& interrupted);
+
   // Saves a new item `<uuid>.ics` into `calendar` (UID, DTSTAMP, DTSTART and
   // DTEND in UTC to the second, SUMMARY `title`), written atomically.
   // Returns its identifier, or an error when the item could not be written

@@ -148,22 +148,24 @@ TEST_F(CalendarStoreTest, RangesBeyondWhatItemsHoldFindNothing) {
 namespace vell {
 namespace {
 
+const auto never = [] { return false; };
+
 TEST(ItemCache, ParsesEachFileOnceUntilItChanges) {
   TestFolder folder;
   const fs::path calendar = folder.path() / "c";
   write(calendar / "one.ics", item("one", "20260301T100000Z", "One"));
   write(calendar / "two.ics", item("two", "20260302T100000Z", "Two"));
   ItemCache cache;
-  EXPECT_EQ(cache.items(calendar).size(), 2u);
+  EXPECT_EQ(cache.items(calendar, never)->size(), 2u);
   EXPECT_EQ(cache.parses(), 2);
-  EXPECT_EQ(cache.items(calendar).size(), 2u);
+  EXPECT_EQ(cache.items(calendar, never)->size(), 2u);
   EXPECT_EQ(cache.parses(), 2);
 
   // Same size, new modification time: parsed again.
   write(calendar / "two.ics", item("two", "20260302T100000Z", "Owt"));
   struct timespec times[2] = {{0, UTIME_OMIT}, {1800000000, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, (calendar / "two.ics").c_str(), times, 0), 0);
-  auto items = cache.items(calendar);
+  auto items = *cache.items(calendar, never);
   EXPECT_EQ(cache.parses(), 3);
   bool renamed = false;
   for (const auto& parsed : items)
@@ -173,11 +175,25 @@ TEST(ItemCache, ParsesEachFileOnceUntilItChanges) {
   // A new file is parsed, a removed one forgotten.
   write(calendar / "three.ics", item("three", "20260303T100000Z", "Three"));
   fs::remove(calendar / "one.ics");
-  EXPECT_EQ(cache.items(calendar).size(), 2u);
+  EXPECT_EQ(cache.items(calendar, never)->size(), 2u);
   EXPECT_EQ(cache.parses(), 4);
   // A folder that is gone has no items.
   fs::remove_all(calendar);
-  EXPECT_TRUE(cache.items(calendar).empty());
+  EXPECT_TRUE(cache.items(calendar, never)->empty());
+}
+
+// A listing asked to stop gives nothing, and keeps what it had read.
+TEST(ItemCache, AnInterruptedReadingKeepsWhatItRead) {
+  TestFolder folder;
+  const fs::path calendar = folder.path() / "c";
+  for (const char* name : {"a", "b", "c"})
+    write(calendar / (std::string(name) + ".ics"), item(name, "20260301T100000Z", name));
+  ItemCache cache;
+  int asked = 0;
+  EXPECT_FALSE(cache.items(calendar, [&] { return ++asked > 2; }));
+  EXPECT_EQ(cache.parses(), 2);
+  EXPECT_EQ(cache.items(calendar, never)->size(), 3u);
+  EXPECT_EQ(cache.parses(), 3);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <map>
 #include <mutex>
 
+#include "platform/calendar/zone_bounds.hpp"
+
 namespace vell::calendar_time {
 
 namespace {
@@ -62,6 +64,35 @@ icaltimezone* lookUp(const std::string& name) {
   return zone;
 }
 
+// The Gregorian calendar repeats every 400 years, weekdays and leap days
+// included; so do the yearly rules of time zones.
+constexpr int cycleYears = 400;
+constexpr std::int64_t cycleSeconds = std::int64_t{146097} * 86400;
+
+// libical expands a zone's offset changes from its first year up to the
+// year a conversion asks for, and does it again from the start each time a
+// later year is asked for: years asked for one after another would expand
+// the zone hundreds of times. Asking first for one of two far years keeps
+// that to two expansions per zone, whatever the years.
+void cover(const icaltimezone* zone, int year) {
+  if (!zone || zone == icaltimezone_get_utc_timezone())
+    return;
+  constexpr int nearYear = 2100;
+  icaltimetype probe = icaltime_null_time();
+  probe.year = year <= nearYear ? nearYear : calendar_zone::lastYear;
+  probe.month = 1;
+  probe.day = 1;
+  icaltimezone_get_utc_offset(const_cast<icaltimezone*>(zone), &probe, nullptr);
+}
+
+// Whole cycles to take off a year so that it is one libical has offsets
+// for; years after that repeat the last cycle's.
+int cyclesPast(int year) {
+  return year > calendar_zone::lastYear
+             ? (year - calendar_zone::lastYear + cycleYears - 1) / cycleYears
+             : 0;
+}
+
 }  // namespace
 
 std::int64_t utcSeconds(int year, int month, int day, int hour, int minute, int second) {
@@ -79,11 +110,33 @@ std::int64_t seconds(const icaltimetype& time) {
   if (time.zone == icaltimezone_get_utc_timezone())
     return utcSeconds(time.year, time.month, time.day, time.hour, time.minute, time.second);
   if (time.zone) {
+    const int cycles = cyclesPast(time.year);
+    icaltimetype folded = time;
+    folded.year -= cycles * cycleYears;
+    cover(time.zone, folded.year);
     // libical converts through time_t; keep the arithmetic of its offset.
-    icaltimetype utc = icaltime_convert_to_zone(time, icaltimezone_get_utc_timezone());
-    return utcSeconds(utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second);
+    icaltimetype utc = icaltime_convert_to_zone(folded, icaltimezone_get_utc_timezone());
+    return utcSeconds(utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second) +
+           cycles * cycleSeconds;
   }
   return localTime(time.year, time.month, time.day, time.hour, time.minute, time.second);
+}
+
+icaltimetype wallClock(std::int64_t seconds, const icaltimezone* zone, bool isDate) {
+  if (!zone)
+    zone = icaltimezone_get_utc_timezone();
+  // A day's margin so the wall clock of a folded instant stays in range.
+  const std::int64_t lastSecond = utcSeconds(calendar_zone::lastYear, 12, 30, 0, 0, 0);
+  std::int64_t cycles = 0;
+  if (seconds > lastSecond) {
+    cycles = (seconds - lastSecond + cycleSeconds - 1) / cycleSeconds;
+    seconds -= cycles * cycleSeconds;
+  }
+  cover(zone, static_cast<int>(seconds / (365 * 86400)) + 1970);
+  icaltimetype time = icaltime_from_timet_with_zone(static_cast<time_t>(seconds), isDate,
+                                                    const_cast<icaltimezone*>(zone));
+  time.year += static_cast<int>(cycles) * cycleYears;
+  return time;
 }
 
 icaltimetype addDays(icaltimetype time, int days) {
@@ -96,7 +149,12 @@ icaltimezone* systemZone(const std::string& tzid) {
 }
 
 icaltimezone* systemZoneBySuffix(const std::string& tzid) {
-  for (auto slash = tzid.find('/'); slash != std::string::npos; slash = tzid.find('/', slash + 1)) {
+  // Only tails short enough to be zone names are tried, so a TZID of many
+  // slashes costs no more than a short one.
+  constexpr std::size_t longestName = 64;
+  const std::size_t earliest = tzid.size() > longestName ? tzid.size() - longestName - 1 : 0;
+  for (auto slash = tzid.find('/', earliest); slash != std::string::npos;
+       slash = tzid.find('/', slash + 1)) {
     if (icaltimezone* zone = lookUp(tzid.substr(slash + 1)))
       return zone;
   }

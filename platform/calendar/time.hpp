@@ -21,6 +21,10 @@ std::int64_t localMidnight(int year, int month, int day);
 // value as a local time of the process's own zone.
 std::int64_t seconds(const icaltimetype& time);
 
+// The wall clock of `seconds` in `zone` (UTC when there is none), as a DATE
+// when `isDate`.
+icaltimetype wallClock(std::int64_t seconds, const icaltimezone* zone, bool isDate);
+
 // `time` moved by whole days on its own calendar (the wall clock stays).
 icaltimetype addDays(icaltimetype time, int days);
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/regular_file.hpp"
 #include "platform/image/image.hpp"
 #include "platform/image/vips.hpp"
 
@@ -26,12 +27,11 @@ vips::VOption* loadOptions() {
       ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
 }
 
-VImage openFile(const std::string& path, vips::VOption* options) {
-  // libvips reads a trailing "[...]" of a file name as load options; such
-  // names go through a source, which takes the name as it is.
-  if (!path.empty() && path.back() == ']')
-    return VImage::new_from_source(vips::VSource::new_from_file(path.c_str()), "", options);
-  return VImage::new_from_file(path.c_str(), options);
+// A picture held in memory; `bytes` must outlive the image.
+VImage openMemory(std::span<const std::uint8_t> bytes, vips::VOption* options) {
+  if (bytes.empty())
+    throw vips::VError("no data");
+  return VImage::new_from_buffer(bytes.data(), bytes.size(), "", options);
 }
 
 Status checkPixels(const VImage& header, const DecodeOptions& options) {
@@ -77,17 +77,18 @@ std::pair<int, int> thumbnailSize(int width, int height, int maxSide) {
   return width >= height ? std::pair{maxSide, shorter(height)} : std::pair{shorter(width), maxSide};
 }
 
-// Reopens `path` decoding at a reduced size where the format can: JPEG by
-// 2, 4 or 8 through its DCT, WebP and SVG at any scale. The result is never
-// smaller than the target, so the final resampling only shrinks.
-VImage openShrunk(const std::string& path, const VImage& header, int width, int height) {
+// Opens `bytes` again, decoding at a reduced size where the format can:
+// JPEG by 2, 4 or 8 through its DCT, WebP and SVG at any scale. The result is
+// never smaller than the target, so the final resampling only shrinks.
+VImage openShrunk(std::span<const std::uint8_t> bytes, const VImage& header, int width,
+                  int height) {
   const std::string loader = loaderOf(header);
   if (loader.starts_with("jpegload")) {
     for (int shrink : {8, 4, 2}) {
       const int w = (header.width() + shrink - 1) / shrink;
       const int h = (header.height() + shrink - 1) / shrink;
       if (w >= width && h >= height)
-        return openFile(path, loadOptions()->set("shrink", shrink));
+        return openMemory(bytes, loadOptions()->set("shrink", shrink));
     }
   } else if (loader.starts_with("webpload") || loader.starts_with("svgload")) {
     const double scale = std::max(static_cast<double>(width) / header.width(),
@@ -96,9 +97,42 @@ VImage openShrunk(const std::string& path, const VImage& header, int width, int 
     // undershoot it.
     const double over =
         std::min(1.0, scale * 1.01 + 1.0 / std::min(header.width(), header.height()));
-    return openFile(path, loadOptions()->set("scale", over));
+    return openMemory(bytes, loadOptions()->set("scale", over));
   }
   return header;
+}
+
+Result<DecodedImage> decodeBytes(const std::string& what, std::span<const std::uint8_t> bytes,
+                                 const DecodeOptions& options) {
+  return guarded(what.c_str(), [&]() -> Result<DecodedImage> {
+    if (bytes.empty())
+      return Error{what + ": no data"};
+    // The buffer is only read, and outlives the decode below.
+    return decodeOpened(openMemory(bytes, loadOptions()), options);
+  });
+}
+
+Result<Bitmap> thumbnailBytes(const std::string& what, std::span<const std::uint8_t> bytes,
+                              int maxSide, const DecodeOptions& options) {
+  if (maxSide < 1)
+    return Error{what + ": the longest side must be at least 1"};
+  return guarded(what.c_str(), [&]() -> Result<Bitmap> {
+    if (bytes.empty())
+      return Error{what + ": no data"};
+    VImage header = openMemory(bytes, loadOptions());
+    if (Status size = checkPixels(header, options); !size)
+      return Error{what + ": " + size.error().text};
+    const auto orientation = orientationOrUp(orientationEntry(header));
+    const auto [width, height] = thumbnailSize(header.width(), header.height(), maxSide);
+    VImage image = header;
+    if (width != header.width() || height != header.height())
+      image = openShrunk(bytes, header, width, height);
+    const Alpha alpha = image.has_alpha() ? Alpha::translucent : Alpha::opaque;
+    VImage rgba = toSrgbRgba8(image);
+    if (rgba.width() != width || rgba.height() != height)
+      rgba = resizeExact(rgba, alpha, width, height, VIPS_KERNEL_LANCZOS3);
+    return orient(render(rgba), orientation);
+  });
 }
 
 }  // namespace
@@ -107,21 +141,20 @@ std::uint32_t orientationOrUp(std::optional<std::uint32_t> entry) {
   return entry && *entry >= 1 && *entry <= 8 ? *entry : 1;
 }
 
+Result<std::vector<std::uint8_t>> readPictureFile(const std::string& path) {
+  return readRegularFile<std::vector<std::uint8_t>>(path, maxFileBytes);
+}
+
 Result<DecodedImage> decode(const std::string& path, const DecodeOptions& options) {
-  return guarded(("cannot read " + path).c_str(), [&]() -> Result<DecodedImage> {
-    return decodeOpened(openFile(path, loadOptions()), options);
-  });
+  Result<std::vector<std::uint8_t>> bytes = readPictureFile(path);
+  if (!bytes)
+    return bytes.error();
+  return decodeBytes("cannot read " + path, *bytes, options);
 }
 
 Result<DecodedImage> decodeMemory(std::span<const std::uint8_t> bytes,
                                   const DecodeOptions& options) {
-  return guarded("cannot read the picture", [&]() -> Result<DecodedImage> {
-    if (bytes.empty())
-      return Error{"cannot read the picture: no data"};
-    // The buffer is only read, and outlives the decode below.
-    return decodeOpened(VImage::new_from_buffer(bytes.data(), bytes.size(), "", loadOptions()),
-                        options);
-  });
+  return decodeBytes("cannot read the picture", bytes, options);
 }
 
 Bitmap orient(const Bitmap& bitmap, std::uint32_t value) {
@@ -173,24 +206,17 @@ Result<Bitmap> decodeUpright(const std::string& path, const DecodeOptions& optio
 }
 
 Result<Bitmap> thumbnail(const std::string& path, int maxSide, const DecodeOptions& options) {
-  const std::string what = "cannot read " + path;
   if (maxSide < 1)
-    return Error{what + ": the longest side must be at least 1"};
-  return guarded(what.c_str(), [&]() -> Result<Bitmap> {
-    VImage header = openFile(path, loadOptions());
-    if (Status size = checkPixels(header, options); !size)
-      return Error{what + ": " + size.error().text};
-    const auto orientation = orientationOrUp(orientationEntry(header));
-    const auto [width, height] = thumbnailSize(header.width(), header.height(), maxSide);
-    VImage image = header;
-    if (width != header.width() || height != header.height())
-      image = openShrunk(path, header, width, height);
-    const Alpha alpha = image.has_alpha() ? Alpha::translucent : Alpha::opaque;
-    VImage rgba = toSrgbRgba8(image);
-    if (rgba.width() != width || rgba.height() != height)
-      rgba = resizeExact(rgba, alpha, width, height, VIPS_KERNEL_LANCZOS3);
-    return orient(render(rgba), orientation);
-  });
+    return Error{"cannot read " + path + ": the longest side must be at least 1"};
+  Result<std::vector<std::uint8_t>> bytes = readPictureFile(path);
+  if (!bytes)
+    return bytes.error();
+  return thumbnailBytes("cannot read " + path, *bytes, maxSide, options);
+}
+
+Result<Bitmap> thumbnailMemory(std::span<const std::uint8_t> bytes, int maxSide,
+                               const DecodeOptions& options) {
+  return thumbnailBytes("cannot read the picture", bytes, maxSide, options);
 }
 
 }  // namespace vell::platform

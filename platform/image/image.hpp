@@ -38,12 +38,23 @@ struct DecodedImage {
   std::optional<std::uint32_t> orientation;
 };
 
+// The largest picture file read.
+inline constexpr std::int64_t maxFileBytes = std::int64_t{1} << 30;
+
+// The encoded bytes of the picture file at `path`, read from one opening of
+// it. Only a regular file is read: a device, a named pipe, a socket or a
+// folder is refused at once (none of them ends, or holds a picture), and so
+// is a path holding a NUL character (the system would read only up to it:
+// another file) or a file above `maxFileBytes`.
+Result<std::vector<std::uint8_t>> readPictureFile(const std::string& path);
+
 // Decodes the first page or frame of the picture at `path` (any format
-// libvips reads: JPEG, PNG, WebP, HEIF/HEIC, AVIF, TIFF, GIF, ...). An
-// embedded ICC profile is applied and the pixels converted to sRGB; grey and
-// alpha-less pictures gain RGB and an opaque alpha. Fails when the file is
-// missing, is no picture, is truncated or damaged anywhere in its pixel
-// data, or exceeds `options.maxPixels`.
+// libvips reads: JPEG, PNG, WebP, HEIF/HEIC, AVIF, TIFF, GIF, ...), read as
+// `readPictureFile` reads it. An embedded ICC profile is applied and the
+// pixels converted to sRGB; grey and alpha-less pictures gain RGB and an
+// opaque alpha. Fails when the file is missing or not a regular file, is no
+// picture, is truncated or damaged anywhere in its pixel data, or exceeds
+// `options.maxPixels`.
 Result<DecodedImage> decode(const std::string& path, const DecodeOptions& options = {});
 
 // The same, from the encoded bytes of a picture held in memory.
@@ -72,6 +83,10 @@ Result<Bitmap> decodeUpright(const std::string& path, const DecodeOptions& optio
 // scaled to keep the aspect ratio (at least 1). Never enlarged. Fails like
 // `decode`, and for `maxSide` < 1.
 Result<Bitmap> thumbnail(const std::string& path, int maxSide, const DecodeOptions& options = {});
+
+// The same, from the encoded bytes of a picture held in memory.
+Result<Bitmap> thumbnailMemory(std::span<const std::uint8_t> bytes, int maxSide,
+                               const DecodeOptions& options = {});
 
 // A pixel rectangle: top-left corner, width and height.
 struct PixelRect {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "common/fuzz_driver.hpp"
 #include "common/run_process.hpp"
+#include "common/special_files.hpp"
+#include "common/test_folder.hpp"
 #include "seal/json.hpp"
 
 namespace vell::seal {
@@ -19,8 +22,20 @@ std::vector<std::string> lines(const std::string& text) {
 }
 
 ProcessResult seal(const std::vector<std::string>& args, const std::string& input) {
-  return runProcess(programPath("vell-seal"), args, input);
+  return runProcess(programPath("vell-seal"), args, input, std::chrono::seconds(60));
 }
+
+std::string sealfileLine(const std::filesystem::path& in, const std::filesystem::path& out) {
+  const auto line = Json{
+      {"op", "sealfile"},
+      {"key", "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"},
+      {"in", in.string()},
+      {"out",
+       out.string()}}.dump();
+  return std::string(line.begin(), line.end()) + "\n";
+}
+
+const std::string unworded = "{\"error\":\"that didn\xE2\x80\x99t check out\"}";
 
 }  // namespace
 
@@ -75,6 +90,41 @@ TEST(SealProgram, HugeLinesAreAnsweredAndTheLoopGoesOn) {
   EXPECT_EQ(lines(result.out),
             (std::vector<std::string>{R"({"ok":true,"v":1})", R"({"error":"not JSON"})",
                                       R"({"error":"not JSON"})", R"({"ok":true,"v":1})"}));
+}
+
+// Only regular files are sealed, and only a regular file (or nothing) is
+// replaced: a pipe with no writer must not stall the service, and a device
+// or pipe at "out" stays what it is.
+TEST(SealProgram, SealfileTouchesOnlyRegularFiles) {
+  TestFolder folder;
+  const auto plain = folder.path() / "plain.txt";
+  std::ofstream(plain) << "secret";
+  const auto specials = testing::specialFiles(folder.path());
+  std::string input;
+  std::vector<std::string> expected;
+  for (const auto& special : specials) {
+    input += sealfileLine(special.path, folder.path() / "sealed.bin");
+    input += sealfileLine(plain, special.path);
+    expected.insert(expected.end(), {unworded, unworded});
+  }
+  if (testing::makeDevice(folder.path() / "zero", testing::Device::zero)) {
+    input += sealfileLine(folder.path() / "zero", folder.path() / "sealed.bin");
+    expected.push_back(unworded);
+  }
+  // A path the system would read only up to its NUL names no file.
+  const std::string cut = plain.string() + std::string("\0.bak", 5);
+  input += sealfileLine(cut, folder.path() / "sealed.bin");
+  input += sealfileLine(plain, folder.path() / ("sealed.bin" + std::string("\0x", 2)));
+  expected.insert(expected.end(), {unworded, unworded});
+  input += sealfileLine(plain, folder.path() / "sealed.bin") + "{\"op\":\"ping\"}\n";
+  expected.insert(expected.end(), {R"({"n":34,"ok":true})", R"({"ok":true,"v":1})"});
+  ProcessResult result = seal({}, input);
+  EXPECT_FALSE(result.timedOut);
+  EXPECT_EQ(lines(result.out), expected);
+  for (const auto& special : specials)
+    EXPECT_EQ(testing::kindOf(special.path), special.kind) << special.what;
+  for (const auto& name : folder.entries())
+    EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
 TEST(SealProgram, MutatedRequestsGetOneJsonAnswerEach) {

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/run_process.hpp"
+#include "common/special_files.hpp"
 #include "common/test_folder.hpp"
 #include "platform/video/export_probe.hpp"
 #include "video/tests/catalogue.hpp"
@@ -146,6 +147,27 @@ TEST_F(VideoProgram, LookupAndExportFailuresAnswerWithTheirCodes) {
   }
   // No failed run left a file behind.
   EXPECT_TRUE(fs::is_empty(outputs()));
+}
+
+// A device or a named pipe at the output path is neither removed nor
+// replaced: the export fails.
+TEST_F(VideoProgram, OutputsThatAreNotFilesAreLeftAlone) {
+  if (!fs::exists(sampleClip("realshort.mp4")))
+    GTEST_SKIP() << "no sample clips: run scripts/samples.sh";
+  fullCatalogue();
+  for (const auto& special : testing::specialFiles(outputs())) {
+    if (special.kind == testing::FileKind::folder)
+      continue;
+    SCOPED_TRACE(special.what);
+    Run run = video({"short", special.path.string(), "--dur", "0.5"});
+    EXPECT_EQ(run.status, 5);
+    EXPECT_EQ(run.answer["error"], "export-failed") << run.answer;
+    EXPECT_NE(run.answer["detail"].get<std::string>().find("not a regular file"), std::string::npos)
+        << run.answer;
+    EXPECT_EQ(testing::kindOf(special.path), special.kind);
+  }
+  for (const auto& entry : fs::directory_iterator(outputs()))
+    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
 }
 
 struct Expected {
