@@ -1,6 +1,7 @@
 #include "cover/encode.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/atomic_file.hpp"
 
@@ -10,13 +11,19 @@ namespace {
 
 constexpr double qualityFloor = 0.8;
 constexpr double qualityStep = 0.04;
+// The encoder's own range: asked for more than 1 it encodes at 1, and
+// stepping down from far above (or from infinity, where a step changes
+// nothing) would only repeat that encoding.
+constexpr double qualityTop = 1.0;
+constexpr double qualityBottom = 0.0;
 constexpr mode_t outputMode = 0644;
 
 }  // namespace
 
 Result<Encoding> encodeWithinBudget(const Encoder& encode, double quality, std::int64_t maxBytes) {
   Encoding encoding;
-  encoding.q = quality;
+  // NaN stays as it is, for the encoder to refuse.
+  encoding.q = std::isnan(quality) ? quality : std::clamp(quality, qualityBottom, qualityTop);
   for (;;) {
     Result<std::vector<std::uint8_t>> bytes = encode(encoding.q);
     ++encoding.attempts;

@@ -20,9 +20,11 @@ struct Encoding {
 // between attempts.
 using Encoder = std::function<Result<std::vector<std::uint8_t>>(double q)>;
 
-// Encodes at `quality`, then, while the result is longer than `maxBytes`,
-// again at 0.04 less, never below 0.8 and never raising the quality. Being
-// over budget at the floor is not a failure. Fails only when `encode` does.
+// Encodes at `quality`, taken into 0..1 first (the quality of the result is
+// reported, so it must be one the encoder really used, and finite), then,
+// while the result is longer than `maxBytes`, again at 0.04 less, never below
+// 0.8 and never raising the quality: at most six encodings. Being over budget
+// at the floor is not a failure. Fails only when `encode` does.
 Result<Encoding> encodeWithinBudget(const Encoder& encode, double quality, std::int64_t maxBytes);
 
 // Writes the JPEG to `path` in one atomic replacement: the path holds the old

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <fstream>
+#include <limits>
 
 #include "common/test_folder.hpp"
 
@@ -19,6 +21,8 @@ struct FakeEncoder {
   Encoder encoder() {
     return [this](double q) -> Result<std::vector<std::uint8_t>> {
       asked.push_back(q);
+      if (asked.size() > 100)  // a search that would never end
+        return Error{"asked too often"};
       return std::vector<std::uint8_t>(static_cast<size_t>(q * bytesPerQuality + 0.5), 0);
     };
   }
@@ -52,14 +56,46 @@ TEST(EncodeWithinBudget, StepsDownToTheFloor) {
   }
 }
 
-TEST(EncodeWithinBudget, QualityAboveOneIsSteppedLikeAnyOther) {
-  FakeEncoder fake;
-  ASSERT_TRUE(encodeWithinBudget(fake.encoder(), 1.7, 0));
-  ASSERT_EQ(fake.asked.size(), 24u);  // 1.7 down to 0.82 in 22 steps, then the floor
-  EXPECT_DOUBLE_EQ(fake.asked[1], 1.66);
-  for (size_t i = 1; i < fake.asked.size(); ++i)
-    EXPECT_LT(fake.asked[i], fake.asked[i - 1]);
-  EXPECT_EQ(fake.asked.back(), 0.8);
+// Qualities the encoder cannot use are taken into 0..1 first: above 1 (up to
+// infinity, where a step of 0.04 changes nothing) the search starts at 1 and
+// ends after six encodings at most; below 0 it encodes once, at 0.
+TEST(EncodeWithinBudget, QualitiesOutsideZeroToOneAreBounded) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> fromTop = {1, 0.96, 0.92, 0.88, 0.84, 0.8};
+  struct Case {
+    double quality;
+    std::int64_t maxBytes;
+    std::vector<double> qualities;
+  } cases[] = {
+      {1.7, 0, fromTop},
+      {16, 0, fromTop},
+      {1e20, 0, fromTop},
+      {1e308, 0, fromTop},
+      {inf, 0, fromTop},
+      {inf, 1000000, {1}},
+      {1.7, 950000, {1, 0.96, 0.92}},
+      {-5, 0, {0}},
+      {-inf, 0, {0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.quality << " " << c.maxBytes);
+    FakeEncoder fake;
+    Result<Encoding> encoding = encodeWithinBudget(fake.encoder(), c.quality, c.maxBytes);
+    ASSERT_TRUE(encoding);
+    ASSERT_EQ(fake.asked.size(), c.qualities.size());
+    for (size_t i = 0; i < c.qualities.size(); ++i)
+      EXPECT_NEAR(fake.asked[i], c.qualities[i], 1e-12);
+    EXPECT_EQ(encoding->q, fake.asked.back());
+  }
+  // Not a number is no quality at all: the encoder is left to refuse it.
+  std::vector<double> asked;
+  Encoder refusing = [&asked](double q) -> Result<std::vector<std::uint8_t>> {
+    asked.push_back(q);
+    return Error{"not a number"};
+  };
+  EXPECT_FALSE(encodeWithinBudget(refusing, std::nan(""), 0));
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(std::isnan(asked[0]));
 }
 
 TEST(EncodeWithinBudget, EncoderFailureEndsTheSearch) {

@@ -140,14 +140,26 @@ TEST(CoverProgram, BudgetSteersTheQuality) {
       {{"--max-bytes", "-1"}, 0.8},
       {{"--quality", "0.5", "--max-bytes", "0"}, 0.5},
       {{"--quality", "abc"}, 0.9},
+      // Qualities the encoder cannot use: the search starts at 1 (or 0), and
+      // the report, always printed, says what was written.
+      {{"--quality", "inf"}, 1},
+      {{"--quality", "inf", "--max-bytes", "0"}, 0.8},
+      {{"--quality", "1e308", "--max-bytes", "0"}, 0.8},
+      {{"--quality", "99999999999999999999", "--max-bytes", "0"}, 0.8},
+      {{"--quality", "0x10", "--max-bytes", "0"}, 0.8},
+      {{"--quality", "-inf", "--max-bytes", "0"}, 0},
   };
   for (const auto& c : cases) {
-    std::vector<std::string> args = {input, (folder.path() / "out.jpg").string(), "--size",
-                                     "480x300"};
+    SCOPED_TRACE(::testing::PrintToString(c.options));
+    const fs::path out = folder.path() / "out.jpg";
+    fs::remove(out);
+    std::vector<std::string> args = {input, out.string(), "--size", "480x300"};
     args.insert(args.end(), c.options.begin(), c.options.end());
-    ProcessResult result = cover(args);
+    ProcessResult result = cover(args, std::chrono::seconds(60));
     ASSERT_EQ(result.status, 0) << result.err;
+    ASSERT_FALSE(result.out.empty());
     json report = json::parse(result.out);
+    EXPECT_EQ(report["bytes"], fs::file_size(out));
     EXPECT_EQ(report["quality"], c.quality) << ::testing::PrintToString(c.options);
     EXPECT_GT(report["bytes"].get<std::int64_t>(), 0);
   }
