@@ -94,6 +94,9 @@ Result<WorkingImage> buildWorkingImage(std::span<const std::uint8_t> photo,
   decoded->bitmap = {};
   working.extent = {0, 0, working.bitmap.width, working.bitmap.height};
 
+  // Placing a region needs only the extent, so all are placed first and
+  // then blurred together: each pixel once, from the photo itself.
+  std::vector<platform::BlurArea> areas;
   for (const BlurGroup& group : blur ? blurGroups(*blur) : std::vector<BlurGroup>{}) {
     std::optional<BlurPatch> patch = placeBlur(working.extent, group);
     if (!patch)
@@ -101,20 +104,22 @@ Result<WorkingImage> buildWorkingImage(std::span<const std::uint8_t> photo,
     const Extent grown = unite(working.extent, patch->rect);
     if (grown.width * grown.height > platform::defaultMaxPixels)
       return Error{"blur region grows the picture past the pixel ceiling"};
-    const int x = static_cast<int>(patch->rect.left - working.extent.left);
-    const int y = static_cast<int>(patch->rect.top - working.extent.top);
-    Result<platform::Bitmap> blurred = platform::blurRegion(
-        working.bitmap,
-        {x, y, static_cast<int>(patch->rect.width), static_cast<int>(patch->rect.height)},
-        patch->sigma);
+    // Within the ceiling, every coordinate fits an int.
+    areas.push_back({{static_cast<int>(patch->rect.left), static_cast<int>(patch->rect.top),
+                      static_cast<int>(patch->rect.width), static_cast<int>(patch->rect.height)},
+                     patch->sigma});
+    working.extent = grown;
+  }
+  if (!areas.empty()) {
+    const Extent& e = working.extent;
+    Result<platform::Bitmap> blurred =
+        platform::blurAreas(working.bitmap,
+                            {static_cast<int>(e.left), static_cast<int>(e.top),
+                             static_cast<int>(e.width), static_cast<int>(e.height)},
+                            areas);
     if (!blurred)
       return blurred.error();
-    Result<platform::Composited> composited =
-        platform::compositeOver(*blurred, x, y, working.bitmap);
-    if (!composited)
-      return composited.error();
-    working.bitmap = std::move(composited->bitmap);
-    working.extent = grown;
+    working.bitmap = std::move(*blurred);
   }
   working.IW = working.bitmap.width;
   working.IH = working.bitmap.height;

@@ -61,10 +61,11 @@ struct WorkingImage {
 };
 
 // Decodes the first image of the encoded `photo`, turns it upright and
-// blurs in the regions of `blur`, in order, each placed in the extent grown
-// by those before. Fails when the photo cannot be decoded, or when the
-// working image cannot be made (a region that is not finite, or one that
-// would grow it past the pixel ceiling).
+// blurs in the regions of `blur`, each placed in the extent grown by those
+// before; where regions overlap, the last one's blur is kept (each pixel is
+// blurred once, from the photo). Fails when the photo cannot be decoded, or
+// when the working image cannot be made (a region that is not finite, or one
+// that would grow it past the pixel ceiling).
 Result<WorkingImage> buildWorkingImage(std::span<const std::uint8_t> photo,
                                        const std::optional<std::string>& blur);
 

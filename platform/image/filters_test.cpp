@@ -1,5 +1,7 @@
-// Blur, crop, scaling, sharpening, flattening and the grey grid.
+// Blur (one region, and many areas at once), crop, scaling, sharpening,
+// flattening and the grey grid.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vips/vips8>
@@ -167,6 +169,130 @@ TEST(BlurRegion, FarAwayRectanglesSeeTheEdgeLikeNearOnes) {
     ASSERT_TRUE(a && b);
     EXPECT_EQ(a->rgba, b->rgba);
   }
+}
+
+// One area on a canvas holding it and the picture, cut back to the area.
+struct OneArea {
+  Bitmap canvas;
+  PixelRect where;  // the canvas in the picture's pixels
+  Bitmap cut(PixelRect rect) const {
+    Bitmap out{rect.width, rect.height,
+               std::vector<std::uint8_t>(static_cast<size_t>(rect.width) * rect.height * 4)};
+    for (int y = 0; y < rect.height; ++y)
+      std::copy_n(canvas.pixel(rect.x - where.x, rect.y - where.y + y), rect.width * 4,
+                  out.pixel(0, y));
+    return out;
+  }
+};
+
+OneArea blurOneArea(const Bitmap& source, PixelRect rect, double sigma) {
+  const int left = std::min(0, rect.x), top = std::min(0, rect.y);
+  const PixelRect where{left, top, std::max(source.width, rect.x + rect.width) - left,
+                        std::max(source.height, rect.y + rect.height) - top};
+  const BlurArea area{rect, sigma};
+  Result<Bitmap> canvas = blurAreas(source, where, std::span(&area, 1));
+  EXPECT_TRUE(canvas) << (canvas ? "" : canvas.error().text);
+  return {canvas ? *canvas : Bitmap{}, where};
+}
+
+// Each area is the Gaussian of the edge-extended picture, as the direct
+// blur gives it, whatever its sigma; the rest of the canvas is the picture
+// where it lies and transparent elsewhere.
+TEST(BlurAreas, EachAreaIsTheBlurOfTheEdgeExtendedPicture) {
+  VELL_NEED_SAMPLE(sample("pictures/european-honey-bee.jpg"));
+  const Bitmap source = beePatch(240, 180);
+  const struct {
+    PixelRect rect;
+    double sigma;
+  } cases[] = {
+      {{60, 40, 50, 30}, 5.0},      {{-30, -20, 120, 100}, 6.0},  // inside; past a corner
+      {{-4, -4, 248, 188}, 8.0},    {{-4, -4, 248, 188}, 31.2},   // the whole picture grown
+      {{150, 100, 200, 150}, 40.0}, {{300, -50, 40, 40}, 12.0},   // wholly outside
+      {{-200, -150, 640, 480}, 30},                               // far larger than the picture
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.rect.x << "," << c.rect.y << " sigma " << c.sigma);
+    const OneArea one = blurOneArea(source, c.rect, c.sigma);
+    ASSERT_FALSE(one.canvas.empty());
+    const Bitmap expected = referenceBlur(source, c.rect, c.sigma);
+    EXPECT_LE(meanDifference(one.cut(c.rect), expected), 0.5);
+    EXPECT_LE(maxDifference(one.cut(c.rect), expected), 2);
+    for (int y = 0; y < one.where.height; ++y)
+      for (int x = 0; x < one.where.width; ++x) {
+        const int px = x + one.where.x, py = y + one.where.y;
+        if (px >= c.rect.x && px < c.rect.x + c.rect.width && py >= c.rect.y &&
+            py < c.rect.y + c.rect.height)
+          continue;
+        const bool inPicture = px >= 0 && py >= 0 && px < source.width && py < source.height;
+        const std::array<std::uint8_t, 4> none = {0, 0, 0, 0};
+        ASSERT_TRUE(std::equal(one.canvas.pixel(x, y), one.canvas.pixel(x, y) + 4,
+                               inPicture ? source.pixel(px, py) : none.data()))
+            << x << "," << y;
+      }
+  }
+}
+
+// Overlapping areas are blurred once, by the last that holds a pixel, and
+// always from the picture: a pixel does not depend on the areas beneath.
+TEST(BlurAreas, TheLastAreaHoldingAPixelBlursIt) {
+  VELL_NEED_SAMPLE(sample("pictures/european-honey-bee.jpg"));
+  const Bitmap source = beePatch(240, 180);
+  const PixelRect canvas{-4, -4, 248, 188};
+  const BlurArea small{{20, 20, 100, 60}, 5.0}, large{{-4, -4, 248, 188}, 30.0},
+      right{{80, 0, 160, 180}, 12.0};
+  const auto blurred = [&](std::vector<BlurArea> areas) {
+    Result<Bitmap> out = blurAreas(source, canvas, areas);
+    EXPECT_TRUE(out);
+    return out ? *out : Bitmap{};
+  };
+  const Bitmap largeAlone = blurred({large});
+  EXPECT_EQ(blurred({small, right, large}).rgba, largeAlone.rgba);
+  EXPECT_EQ(blurred(std::vector<BlurArea>(200, large)).rgba, largeAlone.rgba);
+  // Two areas in turn: each pixel is the one area's own blur.
+  const Bitmap smallAlone = blurred({small}), rightAlone = blurred({right});
+  const Bitmap both = blurred({small, right});
+  for (int y = 0; y < canvas.height; ++y)
+    for (int x = 0; x < canvas.width; ++x) {
+      const int px = x + canvas.x, py = y + canvas.y;
+      const bool inRight = px >= 80 && py >= 0 && py < 180;
+      const Bitmap& expected = inRight ? rightAlone : smallAlone;
+      ASSERT_TRUE(std::equal(both.pixel(x, y), both.pixel(x, y) + 4, expected.pixel(x, y)))
+          << px << "," << py;
+    }
+}
+
+TEST(BlurAreas, TransparencyAndWhatCannotBeBlurred) {
+  // Opaque white beside transparent pixels whose hidden colour is green:
+  // the blur lends no green, and shows through by its own alpha.
+  Bitmap half = solid(100, 40, 0, 255, 0, 0);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 50; x < 100; ++x)
+      std::fill(half.pixel(x, y), half.pixel(x, y) + 4, 255);
+  const OneArea one = blurOneArea(half, {0, 0, 100, 40}, 6.0);
+  ASSERT_FALSE(one.canvas.empty());
+  for (int x = 44; x < 60; ++x) {
+    const std::uint8_t* p = one.canvas.pixel(x, 20);
+    EXPECT_GE(p[0], 253) << x;
+    EXPECT_GE(p[1], 253) << x;
+  }
+  // Over the transparent half the blur shows alone, over the opaque one it
+  // is drawn on the picture.
+  EXPECT_NEAR(one.canvas.pixel(49, 20)[3], 119, 8);
+  EXPECT_EQ(one.canvas.pixel(50, 20)[3], 255);
+
+  const Bitmap plain = solid(10, 10, 1, 2, 3);
+  const PixelRect canvas{0, 0, 10, 10};
+  for (double sigma : {0.0, -1.0, double(NAN), 1e300}) {
+    const BlurArea area{{0, 0, 10, 10}, sigma};
+    EXPECT_FALSE(blurAreas(plain, canvas, std::span(&area, 1))) << sigma;
+  }
+  const BlurArea fine{{0, 0, 10, 10}, 5};
+  EXPECT_FALSE(blurAreas(Bitmap{}, canvas, std::span(&fine, 1)));
+  EXPECT_FALSE(blurAreas(plain, {0, 0, 100000, 100000}, std::span(&fine, 1)));
+  // No areas: the picture on its canvas.
+  Result<Bitmap> none = blurAreas(plain, canvas, {});
+  ASSERT_TRUE(none);
+  EXPECT_EQ(none->rgba, plain.rgba);
 }
 
 TEST(Crop, KeepsThePartInsideThePicture) {

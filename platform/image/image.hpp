@@ -105,6 +105,23 @@ struct PixelRect {
 // finite, or a result above `defaultMaxPixels`.
 Result<Bitmap> blurRegion(const Bitmap& source, PixelRect rect, double sigma);
 
+// One area for `blurAreas`: where, in the source's pixels (it may reach past
+// its edges), and the Gaussian's standard deviation in pixels.
+struct BlurArea {
+  PixelRect rect;
+  double sigma = 0;
+};
+
+// `source` laid on a canvas covering `canvas` (in the source's pixels; what
+// lies outside the source is transparent), with the blur of each area drawn
+// source-over as `blurRegion` makes it, within a grey level or two. Where
+// areas overlap only the last one's blur is drawn: each pixel is blurred at
+// most once, always from `source` itself. The work grows with the canvas and
+// the areas' heights, not with the sigmas or the overlaps. Fails for an
+// empty `source`, a `sigma` that is not positive and finite or above a
+// million, or a canvas above `defaultMaxPixels`.
+Result<Bitmap> blurAreas(const Bitmap& source, PixelRect canvas, std::span<const BlurArea> areas);
+
 // Where `compositeOver` put things: the result, and the position of the
 // old base's top-left pixel inside it.
 struct Composited {
