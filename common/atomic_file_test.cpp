@@ -8,7 +8,7 @@
 
 #include <fstream>
 
-#include "common/special_files.hpp"
+#include "common/nonregular_files.hpp"
 #include "common/test_folder.hpp"
 
 namespace vell {
@@ -76,7 +76,7 @@ TEST(AtomicFile, NothingButARegularFileIsReplaced) {
   TestFolder folder;
   std::ofstream(folder.path() / "regular") << "old";
   fs::create_symlink(folder.path() / "regular", folder.path() / "regular-link");
-  const auto specials = testing::specialFiles(folder.path());
+  const auto specials = testing::nonRegularFiles(folder.path());
   for (const auto& special : specials) {
     SCOPED_TRACE(special.what);
     auto status = writeFileAtomically(special.path, std::string_view("new"), 0644);

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "common/special_files.hpp"
+#include "common/nonregular_files.hpp"
 #include "common/test_folder.hpp"
 
 namespace vell {
@@ -32,7 +32,7 @@ TEST(RegularFile, OnlyRegularFilesAreRead) {
        "NUL"},
   };
   // A socket cannot even be opened; everything else is refused once open.
-  for (const auto& special : testing::specialFiles(folder.path()))
+  for (const auto& special : testing::nonRegularFiles(folder.path()))
     cases.push_back({special.what, special.path.string(),
                      special.kind == testing::FileKind::socket ? "" : "not a regular file"});
   if (testing::makeDevice(folder.path() / "zero", testing::Device::zero))

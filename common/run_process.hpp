@@ -30,6 +30,16 @@ struct ProcessResult {
 // `limit` above zero bounds the run: a child still running then is killed
 // (status 128 + SIGKILL, `timedOut` set), so that a program that hangs fails
 // its test instead of stalling the suite.
+// posix_spawn's argument vector; it points into `program` and `args`.
+inline std::vector<char*> argvOf(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& arg : args)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  return argv;
+}
+
 inline ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                                 const std::string& input = "",
                                 std::chrono::milliseconds limit = std::chrono::milliseconds(0)) {
@@ -41,11 +51,7 @@ inline ProcessResult runProcess(const std::string& program, const std::vector<st
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const auto& arg : args)
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
+  std::vector<char*> argv = argvOf(program, args);
   pid_t pid = 0;
   int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -128,11 +134,7 @@ inline pid_t spawnProcess(const std::string& program, const std::vector<std::str
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const auto& arg : args)
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
+  std::vector<char*> argv = argvOf(program, args);
   pid_t pid = 0;
   int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

@@ -2,6 +2,7 @@
 // its status fresh, and ends promptly when told to.
 #include "calendar/tests/bridge_harness.hpp"
 #include "common/test_folder.hpp"
+#include "platform/calendar/test_zones.hpp"
 
 namespace vell::calendar::testing {
 namespace {
@@ -11,19 +12,8 @@ using namespace std::chrono_literals;
 
 constexpr double march1 = 1772323200;
 
-// Its own zone changes its offset every second from 1601 on, by 99 hours.
-const std::string everySecondZone =
-    "BEGIN:VTIMEZONE\r\nTZID:Hostile\r\nBEGIN:STANDARD\r\nDTSTART:16010101T000000\r\n"
-    "RRULE:FREQ=SECONDLY\r\nTZOFFSETFROM:+9999\r\nTZOFFSETTO:-9999\r\nEND:STANDARD\r\n"
-    "END:VTIMEZONE\r\n";
-
-// A custom zone as Outlook writes it, from the year 1601.
-const std::string outlookZone =
-    "BEGIN:VTIMEZONE\r\nTZID:W. Europe Standard Time\r\n"
-    "BEGIN:STANDARD\r\nDTSTART:16010101T030000\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\n"
-    "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10\r\nEND:STANDARD\r\n"
-    "BEGIN:DAYLIGHT\r\nDTSTART:16010101T020000\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\n"
-    "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n";
+const std::string& everySecondZone = calendar_test_zones::everySecond;
+const std::string& outlookZone = calendar_test_zones::outlook;
 
 json eventsJob(double start, double end) {
   return json{{"task", "events"}, {"calendarIds", {"a/c"}}, {"start", start}, {"end", end}};

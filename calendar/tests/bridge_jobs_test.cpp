@@ -1,7 +1,7 @@
 // How job files come and go: bursts, undeletable jobs, missing folders,
 // jobs that are no files.
 #include "calendar/tests/bridge_harness.hpp"
-#include "common/special_files.hpp"
+#include "common/nonregular_files.hpp"
 #include "common/test_folder.hpp"
 
 namespace vell::calendar::testing {

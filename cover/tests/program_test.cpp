@@ -5,8 +5,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "common/nonregular_files.hpp"
 #include "common/run_process.hpp"
-#include "common/special_files.hpp"
 #include "common/test_folder.hpp"
 #include "platform/image/image.hpp"
 
@@ -200,7 +200,7 @@ TEST(CoverProgram, UnwritableOutputKeepsWhatWasThere) {
 TEST(CoverProgram, OnlyRegularFilesAreReadAsPhotos) {
   TestFolder folder;
   std::vector<fs::path> inputs;
-  for (const auto& special : testing::specialFiles(folder.path()))
+  for (const auto& special : testing::nonRegularFiles(folder.path()))
     inputs.push_back(special.path);
   if (testing::makeDevice(folder.path() / "zero", testing::Device::zero))
     inputs.push_back(folder.path() / "zero");
@@ -218,7 +218,7 @@ TEST(CoverProgram, OnlyRegularFilesAreReadAsPhotos) {
 TEST(CoverProgram, OutputsThatAreNotFilesAreLeftAlone) {
   TestFolder folder;
   std::string input = smallPhoto(folder, 600, 400);
-  for (const auto& special : testing::specialFiles(folder.path())) {
+  for (const auto& special : testing::nonRegularFiles(folder.path())) {
     if (special.kind == testing::FileKind::folder || special.kind == testing::FileKind::socket)
       continue;
     SCOPED_TRACE(special.what);

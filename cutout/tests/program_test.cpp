@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/special_files.hpp"
+#include "common/nonregular_files.hpp"
 #include "common/test_folder.hpp"
 #include "cutout/tests/cutout_test_support.hpp"
 
@@ -63,7 +63,7 @@ TEST(CutoutProgram, LeavesItsInputAlone) {
 TEST(CutoutProgram, OnlyRegularFilesAreRead) {
   TestFolder folder;
   std::vector<std::filesystem::path> inputs;
-  for (const auto& special : vell::testing::specialFiles(folder.path()))
+  for (const auto& special : vell::testing::nonRegularFiles(folder.path()))
     inputs.push_back(special.path);
   if (vell::testing::makeDevice(folder.path() / "zero", vell::testing::Device::zero))
     inputs.push_back(folder.path() / "zero");
@@ -99,7 +99,7 @@ TEST(CutoutProgram, RefusesToWriteOverItsInput) {
 // A device or a named pipe at the output path is never replaced.
 TEST(CutoutProgram, OutputsThatAreNotFilesAreLeftAlone) {
   TestFolder folder;
-  for (const auto& special : vell::testing::specialFiles(folder.path())) {
+  for (const auto& special : vell::testing::nonRegularFiles(folder.path())) {
     if (special.kind == vell::testing::FileKind::folder ||
         special.kind == vell::testing::FileKind::socket)
       continue;

@@ -6,8 +6,8 @@
 
 #include <thread>
 
+#include "common/nonregular_files.hpp"
 #include "common/run_process.hpp"
-#include "common/special_files.hpp"
 #include "encode/tests/encode_run.hpp"
 
 namespace vell::encode {
@@ -211,7 +211,7 @@ TEST_F(EncodeProgram, OnlyRegularFilesAreRead) {
 // A device or a named pipe at the output path fails the writer and stays.
 TEST_F(EncodeProgram, OutputsThatAreNotFilesAreLeftAlone) {
   writeIndex(R"([["red.png", 0]])");
-  for (const auto& special : vell::testing::specialFiles(folder.path())) {
+  for (const auto& special : vell::testing::nonRegularFiles(folder.path())) {
     if (special.kind == vell::testing::FileKind::socket)
       continue;
     SCOPED_TRACE(special.what);

@@ -8,8 +8,8 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "common/nonregular_files.hpp"
 #include "common/run_process.hpp"
-#include "common/special_files.hpp"
 #include "common/test_folder.hpp"
 #include "platform/image/image.hpp"
 
@@ -95,7 +95,7 @@ TEST(PlaceProgram, UsageAndUnreadablePictures) {
 // holding a NUL character names no file at all.
 TEST(PlaceProgram, OnlyRegularFilesAreRead) {
   TestFolder folder;
-  const auto specials = testing::specialFiles(folder.path());
+  const auto specials = testing::nonRegularFiles(folder.path());
   std::vector<fs::path> paths;
   for (const auto& special : specials)
     paths.push_back(special.path);

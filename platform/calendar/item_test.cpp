@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/calendar/test_zones.hpp"
 #include "platform/calendar/time.hpp"
 
 namespace vell::calendar_item {
@@ -82,13 +83,7 @@ std::string sample(const char* name) {
   return text.str();
 }
 
-// A custom zone as Outlook writes it, from the year 1601.
-const std::string outlookZone =
-    "BEGIN:VTIMEZONE\r\nTZID:W. Europe Standard Time\r\n"
-    "BEGIN:STANDARD\r\nDTSTART:16010101T030000\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\n"
-    "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10\r\nEND:STANDARD\r\n"
-    "BEGIN:DAYLIGHT\r\nDTSTART:16010101T020000\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\n"
-    "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n";
+const std::string& outlookZone = calendar_test_zones::outlook;
 
 struct Case {
   const char* name;
@@ -376,10 +371,7 @@ std::string minuteOf(int minute) {
 // and listed over a month: every one must end, and soon.
 TEST(CalendarItem, HostileItemsAreReadWithinBounds) {
   LocalZone zone("UTC");
-  const std::string everySecond =
-      "BEGIN:VTIMEZONE\r\nTZID:Hostile\r\nBEGIN:STANDARD\r\nDTSTART:16010101T000000\r\n"
-      "RRULE:FREQ=SECONDLY\r\nTZOFFSETFROM:+9999\r\nTZOFFSETTO:-9999\r\nEND:STANDARD\r\n"
-      "END:VTIMEZONE\r\n";
+  const std::string& everySecond = calendar_test_zones::everySecond;
   const std::string dense =
       "BEGIN:VTIMEZONE\r\nTZID:Dense\r\n" +
       repeated(20000,

@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "common/fuzz_driver.hpp"
+#include "common/nonregular_files.hpp"
 #include "common/run_process.hpp"
-#include "common/special_files.hpp"
 #include "common/test_folder.hpp"
 #include "seal/json.hpp"
 
@@ -99,7 +99,7 @@ TEST(SealProgram, SealfileTouchesOnlyRegularFiles) {
   TestFolder folder;
   const auto plain = folder.path() / "plain.txt";
   std::ofstream(plain) << "secret";
-  const auto specials = testing::specialFiles(folder.path());
+  const auto specials = testing::nonRegularFiles(folder.path());
   std::string input;
   std::vector<std::string> expected;
   for (const auto& special : specials) {

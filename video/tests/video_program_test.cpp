@@ -7,8 +7,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "common/nonregular_files.hpp"
 #include "common/run_process.hpp"
-#include "common/special_files.hpp"
 #include "common/test_folder.hpp"
 #include "platform/video/export_probe.hpp"
 #include "video/tests/catalogue.hpp"
@@ -155,7 +155,7 @@ TEST_F(VideoProgram, OutputsThatAreNotFilesAreLeftAlone) {
   if (!fs::exists(sampleClip("realshort.mp4")))
     GTEST_SKIP() << "no sample clips: run scripts/samples.sh";
   fullCatalogue();
-  for (const auto& special : testing::specialFiles(outputs())) {
+  for (const auto& special : testing::nonRegularFiles(outputs())) {
     if (special.kind == testing::FileKind::folder)
       continue;
     SCOPED_TRACE(special.what);

@@ -65,7 +65,7 @@ inline bool makeSocket(const std::filesystem::path& path) {
 }
 
 // A path that is not a regular file, and what it must stay.
-struct SpecialFile {
+struct NonRegularFile {
   std::string what;
   std::filesystem::path path;
   FileKind kind;
@@ -73,8 +73,8 @@ struct SpecialFile {
 
 // One of each kind that can be made here, inside `folder`: a FIFO, a folder,
 // a socket, a link to a FIFO and, as root, a null device node.
-inline std::vector<SpecialFile> specialFiles(const std::filesystem::path& folder) {
-  std::vector<SpecialFile> files;
+inline std::vector<NonRegularFile> nonRegularFiles(const std::filesystem::path& folder) {
+  std::vector<NonRegularFile> files;
   const auto fifo = folder / "fifo";
   if (::mkfifo(fifo.c_str(), 0600) == 0) {
     files.push_back({"a FIFO", fifo, FileKind::fifo});
