@@ -127,8 +127,8 @@ bool sameFile(const fs::path& a, const fs::path& b) {
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-TempFile::TempFile(int fd, fs::path path, fs::path target)
-    : fd_(fd), path_(std::move(path)), target_(std::move(target)), slot_(enlist(path_)) {}
+TempFile::TempFile(int fd, fs::path path, fs::path target, int slot)
+    : fd_(fd), path_(std::move(path)), target_(std::move(target)), slot_(slot) {}
 
 TempFile::TempFile(TempFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
@@ -176,9 +176,12 @@ Result<TempFile> TempFile::create(const fs::path& target, mode_t mode) {
     // Hidden and suffixed, so folder watchers that take only final names
     // (".json", ".ics", ".jpg") never pick up a half-written file.
     fs::path candidate = folder / ("." + base + "." + randomSuffix() + ".tmp");
+    // Enlisted before it exists, so a signal never finds it made and unknown.
+    int slot = enlist(candidate);
     int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0)
-      return TempFile(fd, candidate, target);
+      return TempFile(fd, candidate, target, slot);
+    release(slot);
     if (errno != EEXIST)
       return systemError("cannot create a file in", folder.empty() ? fs::path(".") : folder);
   }

@@ -51,7 +51,7 @@ class TempFile {
   Status commit(Flush flush = Flush::yes);
 
  private:
-  TempFile(int fd, std::filesystem::path path, std::filesystem::path target);
+  TempFile(int fd, std::filesystem::path path, std::filesystem::path target, int slot);
   void discard();
 
   int fd_ = -1;
