@@ -17,12 +17,19 @@ if(VELL_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The private folder of the libraries the programs bring along (ONNX
+# Runtime), relative to the installation prefix and to the build tree.
+set(VELL_PRIVATE_LIBDIR lib/vell)
+
 # Adds a program: its library `vell_<name>` must exist; main.cpp only hands
 # over the arguments.
 function(vell_program name)
   add_executable(vell-${name} main.cpp)
   target_link_libraries(vell-${name} PRIVATE vell_${name} vell_settings)
-  set_target_properties(vell-${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  # Private libraries (ONNX Runtime) sit in lib/vell beside bin, in the build
+  # tree as after installation, so the build's programs run as installed.
+  set_target_properties(vell-${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    INSTALL_RPATH "$ORIGIN/../${VELL_PRIVATE_LIBDIR}" BUILD_WITH_INSTALL_RPATH ON)
   install(TARGETS vell-${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
 

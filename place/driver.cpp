@@ -1,5 +1,7 @@
 #include "place/driver.hpp"
 
+#include <malloc.h>
+
 #include <mutex>
 #include <semaphore>
 
@@ -32,6 +34,9 @@ void writeLine(const std::string& line, std::FILE* out, std::mutex& lock) {
 }  // namespace
 
 int run(std::vector<std::string> args) {
+  // One heap for all workers: with a heap of its own, each worker would keep
+  // what it freed, and memory would grow with the width.
+  mallopt(M_ARENA_MAX, 1);
   return run(std::move(args), platformVision, stdout, stderr);
 }
 
@@ -58,7 +63,7 @@ int run(std::vector<std::string> args, const VisionFactory& makeVision, std::FIL
     q.submit([&, job] {
       {
         // Everything made for this picture ends with this scope.
-        auto vision = makeVision();
+        auto vision = makeVision(width);
         Record record = read(job.key, job.path, prints, ocr, *vision);
         if (auto line = serialise(record))
           writeLine(*line, out, lock);

@@ -14,8 +14,9 @@ namespace vell::place {
 // exit status.
 int run(std::vector<std::string> args);
 
-// Makes the vision services of one item task.
-using VisionFactory = std::function<std::unique_ptr<Vision>()>;
+// Makes the vision services of one item task, one of `width` running at
+// once.
+using VisionFactory = std::function<std::unique_ptr<Vision>(int width)>;
 
 // The run with its services and streams handed in.
 int run(std::vector<std::string> args, const VisionFactory& makeVision, std::FILE* out,

@@ -53,7 +53,7 @@ class DriverTest : public ::testing::Test {
   int runWith(std::vector<std::string> args) {
     return run(
         std::move(args),
-        [this] {
+        [this](int) {
           auto vision = std::make_unique<FakeVision>();
           if (prepare)
             prepare(*vision);
@@ -77,7 +77,7 @@ TEST_F(DriverTest, UsageWhenNoListFileReads) {
     std::FILE* caseOut = std::tmpfile();
     std::FILE* caseErr = std::tmpfile();
     EXPECT_EQ(run(
-                  args, [] { return std::make_unique<FakeVision>(); }, caseOut, caseErr),
+                  args, [](int) { return std::make_unique<FakeVision>(); }, caseOut, caseErr),
               exitUsage);
     EXPECT_EQ(contents(caseOut), "");
     EXPECT_EQ(contents(caseErr), usageLine);

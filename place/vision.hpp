@@ -23,7 +23,10 @@ using platform::vision::RectObservation;
 struct MainBatch {
   std::vector<Classification> labels;
   std::vector<RectObservation> faces;
+  // The lines of text: every detected line the recogniser reads with
+  // confidence, and what it read (for the second pass).
   std::vector<RectObservation> textRectangles;
+  std::vector<RecognizedText> textLines;
   std::vector<RectObservation> humans;
   std::vector<NormalizedRect> salientObjects;  // of the first saliency observation
   std::vector<RectObservation> animals;
@@ -45,7 +48,10 @@ class Vision {
                                                             const MainBatch& batch) = 0;
 };
 
-// The platform's vision services.
-std::unique_ptr<Vision> platformVision();
+// The platform's vision services for one of `width` pictures analysed at
+// once. The networks they run are shared by all pictures, and each run of a
+// network uses about the processors over `width`, so that the pictures run
+// in parallel instead of fighting over the processors.
+std::unique_ptr<Vision> platformVision(int width);
 
 }  // namespace vell::place

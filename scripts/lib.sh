@@ -48,3 +48,36 @@ npm_fetch() {
   fi
   echo "$folder/package"
 }
+
+# onnx_runner: builds scripts/models/onnx_run.cpp against the ONNX Runtime
+# that scripts/onnxruntime.sh lays out (once per version of the source) and
+# prints the program's path. The set-up's model checks run converted models
+# with it.
+onnx_runner() {
+  local here source stamp runner
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+  bash "$here/onnxruntime.sh"
+  source="$here/models/onnx_run.cpp"
+  stamp=$(sha256sum "$source" | cut -c1-16)
+  runner="$VELL_CACHE/onnxruntime/bin/onnx_run-$stamp"
+  if [ ! -x "$runner" ]; then
+    mkdir -p "$VELL_CACHE/onnxruntime/bin"
+    g++ -std=c++17 -O1 -I "$VELL_CACHE/onnxruntime/include" "$source" -o "$runner.part" \
+      -L "$VELL_CACHE/onnxruntime/lib" -lonnxruntime -Wl,-rpath,"$VELL_CACHE/onnxruntime/lib"
+    mv "$runner.part" "$runner"
+  fi
+  echo "$runner"
+}
+
+# check_picture SIZE OUT: pool.jpg (several people) stretched to SIZE x SIZE,
+# written to OUT as raw RGB bytes: the picture a model conversion checks
+# itself on.
+check_picture() {
+  local photo="$VELL_CACHE/samples/pictures/pool.jpg" work
+  deb_extract kphotoalbum usr/share/kphotoalbum/demo/pool.jpg "$photo" \
+    c6b1c79236388d3a7608ce1b8702a613f3d62105e36dfebc1fce4efe16e42560
+  work=$(mktemp -d)
+  vips thumbnail "$photo" "$work/check.v" "$1" --height "$1" --size force
+  vips rawsave "$work/check.v" "$2"
+  rm -rf "$work"
+}

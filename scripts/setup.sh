@@ -21,7 +21,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-for step in samples models; do
+for step in samples onnxruntime models; do
   if [ -x "$here/$step.sh" ]; then
     "$here/$step.sh"
   fi

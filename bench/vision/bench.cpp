@@ -58,9 +58,9 @@ int main(int argc, char** argv) {
   const Bitmap& image = *picture;
   std::printf("%s at %d x %d, median of %d runs:\n", argv[1], image.width, image.height, runs);
 
-  std::vector<vision::RectObservation> lines;
+  std::vector<vision::TextRegion> lines;
   auto texts = [&] {
-    auto found = vision::detectTextRectangles(image);
+    auto found = vision::detectTextRegions(image);
     if (found)
       lines = *found;
     return static_cast<bool>(found);

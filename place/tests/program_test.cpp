@@ -153,6 +153,8 @@ class PlacePhotos : public ::testing::Test {
         {"sideways", samples / "derived" / "bee-orientation-6.jpg"},
         {"truncated", samples / "derived" / "bee-truncated.jpg"},
         {"notice", pictures / "scenetext01.jpg"},
+        {"citrus", pictures / "citrus-fruits.jpg"},
+        {"grass", samples / "quality" / "grass-grey.png"},
     };
     std::string list;
     for (const auto& [key, path] : entries)
@@ -185,7 +187,7 @@ std::map<std::string, json>* PlacePhotos::records;
 TEST_F(PlacePhotos, EveryLineAndItsShape) {
   EXPECT_EQ(outcome->status, 0);
   EXPECT_EQ(outcome->err, "");
-  EXPECT_EQ(records->size(), 10u);
+  EXPECT_EQ(records->size(), 12u);
   EXPECT_EQ(record("truncated"), json({{"k", "truncated"}, {"error", "unreadable"}}));
   for (const auto& [key, r] : *records) {
     if (key == "truncated")
@@ -213,9 +215,16 @@ TEST_F(PlacePhotos, WhatThePhotosShow) {
   std::string text;
   for (const auto& line : record("notice")["tx"])
     text += line[0].get<std::string>() + "\n";
-  EXPECT_NE(text.find("NOTICE"), std::string::npos) << text;
+  EXPECT_NE(text.find("DOUBLE"), std::string::npos) << text;
   EXPECT_NE(text.find("PARKING"), std::string::npos) << text;
+  EXPECT_NE(text.find("PROHIBITED"), std::string::npos) << text;
   EXPECT_GT(record("notice")["tc"].get<double>(), 0.02);
+  // Orange slices are no faces; grass is no writing, and no label says so.
+  EXPECT_EQ(record("citrus")["f"], 0);
+  EXPECT_EQ(record("grass")["tc"], 0);
+  EXPECT_TRUE(!record("grass").contains("tx") || record("grass")["tx"].empty());
+  for (const auto& label : record("grass")["l"])
+    EXPECT_NE(label[0], "text");
   // 480 floats give 480 bytes, 640 base64 characters.
   EXPECT_EQ(record("bee")["fp"].get<std::string>().size(), 640u);
 }

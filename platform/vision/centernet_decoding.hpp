@@ -30,7 +30,10 @@ inline constexpr float kAnimalLabelThreshold = 0.1f;
 // Classes below this at a cell are noise in the objectness estimate.
 inline constexpr float kObjectnessFloor = 0.05f;
 inline constexpr size_t kMaxObjects = 10;
-inline constexpr float kMinLabelConfidence = 0.01f;
+// A class names the picture only from a detection at least this strong:
+// below it the detector's guesses (a landscape's "sheep", a page's
+// "giraffe") are wrong more often than right.
+inline constexpr float kLabelFloor = 0.5f;
 
 // The raw outputs of one pass, channel-major (NCHW without the batch).
 struct CenterNetOutputs {

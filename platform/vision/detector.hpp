@@ -37,8 +37,9 @@ struct DetectorObservations {
 };
 
 // Runs the detector once on `picture`. Safe to call from several threads at
-// once; the model loads on a thread's first call. Fails when the model or
-// its class list is missing or unreadable, or the bitmap is empty.
+// once; the model loads on the process's first call and is shared. Fails
+// when the model or its class list is missing or unreadable, or the bitmap
+// is empty.
 Result<DetectorObservations> runDetector(const Bitmap& picture);
 
 }  // namespace vell::platform::vision

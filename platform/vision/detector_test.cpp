@@ -1,6 +1,7 @@
 #include "platform/vision/detector.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 
 #include "common/test_folder.hpp"
@@ -111,29 +112,51 @@ TEST(CenterNetDecoding, AnAnimalSplitBetweenClasses) {
   EXPECT_EQ(animal.labels[1].identifier, "cat");
   EXPECT_FLOAT_EQ(animal.labels[1].confidence, 0.2f);
 
-  // Picture labels: classes by their best cell, super-categories by the
-  // chance that any of their classes is at one place.
-  auto confidence = [&](const std::string& id) {
-    for (const auto& label : observations.labels)
-      if (label.identifier == id)
-        return label.confidence;
-    return -1.0f;
-  };
-  EXPECT_NEAR(confidence("animal"), 1 - (1 - 0.45f) * (1 - 0.2f) * (1 - 0.05f), 1e-6);
-  EXPECT_FLOAT_EQ(confidence("dog"), 0.45f);
-  EXPECT_FLOAT_EQ(confidence("kitchen"), 0.3f);
-  EXPECT_FLOAT_EQ(confidence("person"), -1.0f);  // nothing of it
-  EXPECT_TRUE(
-      std::is_sorted(observations.labels.begin(), observations.labels.end(),
-                     [](const auto& a, const auto& b) { return a.confidence > b.confidence; }));
-  EXPECT_EQ(std::count_if(observations.labels.begin(), observations.labels.end(),
-                          [](const auto& l) { return l.identifier == "person"; }),
-            0);
+  // Below the label floor, nothing of this names the picture.
+  EXPECT_TRUE(observations.labels.empty());
 
   // The class-agnostic object there is surer than any one class.
   ASSERT_EQ(observations.objects.size(), 1u);
   EXPECT_NEAR(observations.objects[0].confidence,
               1 - (1 - 0.45f) * (1 - 0.2f) * (1 - 0.3f) * (1 - 0.05f), 1e-6);
+}
+
+TEST(CenterNetDecoding, PictureLabelsOnlyFromDetectionsAboveTheFloor) {
+  RawDetections raw;
+  // A dog the detector also half takes for a cat at the same place, a cat
+  // of its own elsewhere, a cup under the floor and a bench over it.
+  raw.at(kDog, 30, 30) = 0.6f;
+  raw.at(kCat, 30, 30) = 0.55f;
+  raw.box(30, 30, 80, 80, 80, 80);
+  raw.at(kCat, 100, 100) = 0.7f;
+  raw.box(100, 100, 40, 40, 40, 40);
+  raw.at(kCup, 64, 20) = std::nextafter(kLabelFloor, 0.0f);
+  raw.box(64, 20, 20, 20, 20, 20);
+  const int kBench = 13;
+  raw.at(kBench, 20, 100) = 0.9f;
+  raw.box(20, 100, 60, 30, 60, 30);
+  auto labels = decodeCenterNet(raw.outputs(), classNames()).labels;
+  auto confidence = [&](const std::string& id) {
+    for (const auto& label : labels)
+      if (label.identifier == id)
+        return label.confidence;
+    return -1.0f;
+  };
+  EXPECT_FLOAT_EQ(confidence("dog"), 0.6f);
+  // The cat of the dog's place is the dog's shadow; the other cat counts.
+  EXPECT_FLOAT_EQ(confidence("cat"), 0.7f);
+  // Surely an animal where the detector hesitates between dog and cat.
+  EXPECT_NEAR(confidence("animal"), 1 - 0.4f * 0.45f, 1e-6);
+  EXPECT_FLOAT_EQ(confidence("class13"), 0.9f);
+  // Under the floor: no cup, so no kitchen; a bench says nothing of the
+  // picture's kind ("outdoor").
+  EXPECT_FLOAT_EQ(confidence("cup"), -1.0f);
+  EXPECT_FLOAT_EQ(confidence("kitchen"), -1.0f);
+  EXPECT_FLOAT_EQ(confidence(cocoSuperCategory(kBench)), -1.0f);
+  EXPECT_EQ(labels.size(), 4u);
+  EXPECT_TRUE(std::is_sorted(labels.begin(), labels.end(), [](const auto& a, const auto& b) {
+    return a.confidence > b.confidence;
+  }));
 }
 
 TEST(CenterNetDecoding, ObjectsAreCapped) {
@@ -220,13 +243,13 @@ TEST_F(DetectorTest, FailsWithoutItsFiles) {
   overrideModelsFolder("/nonexistent/models");
   auto seen = runDetector(astronaut);
   ASSERT_FALSE(seen);
-  EXPECT_NE(seen.error().text.find("centernet.pb"), std::string::npos) << seen.error().text;
+  EXPECT_NE(seen.error().text.find("centernet.onnx"), std::string::npos) << seen.error().text;
   EXPECT_FALSE(objectnessSaliency(astronaut));
 
   // The model without its class list, then with a short one.
   TestFolder folder;
-  std::filesystem::create_symlink(testing::buildModels() / "centernet.pb",
-                                  folder.path() / "centernet.pb");
+  std::filesystem::create_symlink(testing::buildModels() / "centernet.onnx",
+                                  folder.path() / "centernet.onnx");
   overrideModelsFolder(folder.path());
   seen = runDetector(astronaut);
   ASSERT_FALSE(seen);
@@ -236,8 +259,8 @@ TEST_F(DetectorTest, FailsWithoutItsFiles) {
   EXPECT_FALSE(runDetector(astronaut));
 
   // A damaged model file is an error too.
-  std::filesystem::remove(folder.path() / "centernet.pb");
-  std::ofstream(folder.path() / "centernet.pb") << "not a graph";
+  std::filesystem::remove(folder.path() / "centernet.onnx");
+  std::ofstream(folder.path() / "centernet.onnx") << "not a graph";
   EXPECT_FALSE(runDetector(astronaut));
 }
 

@@ -1,9 +1,10 @@
 #!/bin/bash
 # ISNet (DIS, MIT licence) foreground segmentation for the foreground instance
 # mask: joins the fp16 chunks shipped in @imgly/background-removal-data,
-# converts them for OpenCV 4.6 and installs isnet-512.onnx (the network traced
-# at 1024 x 1024, run at 512 x 512: about four times faster, and fine for a
-# mask that is upsampled anyway) into $VELL_CACHE/models with its notices.
+# converts them to one fp32 network of fixed sizes and installs isnet-512.onnx
+# (the network traced at 1024 x 1024, run at 512 x 512: about four times
+# faster, and fine for a mask that is upsampled anyway) into
+# $VELL_CACHE/models with its notices.
 # Idempotent: nothing is redone while the outputs match their hashes.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -31,6 +32,6 @@ cat > "$models/isnet.NOTICE" <<'NOTICE'
 isnet-512.onnx: the ISNet network of "Highly Accurate Dichotomous Image
 Segmentation" (DIS, https://github.com/xuebinqin/DIS), MIT licence, as
 shipped in the npm package @imgly/background-removal-data 1.4.5 (AGPL-3.0,
-see isnet-package.LICENSE), converted from fp16 to fp32 for OpenCV and set to
-a 512 x 512 input.
+see isnet-package.LICENSE), converted from fp16 to fp32 and set to a 512 x 512
+input.
 NOTICE

@@ -1,12 +1,13 @@
 #!/usr/bin/python3
-"""Makes the ISNet (DIS) segmentation network readable by OpenCV 4.6 dnn.
+"""Makes the ISNet (DIS) segmentation network one fp32 network of fixed sizes.
 
 usage: isnet_convert.py CHUNK_FOLDER RESOURCES_JSON OUT_FOLDER SIDE...
 
 The package ships the network as fp16 chunks named by their SHA-256. This
 joins the chunks of the "/models/medium" entry (checking each hash), then:
 - widens every FLOAT16 tensor to FLOAT32 and drops the Cast nodes, which
-  only moved values between the two types (OpenCV 4.6 reads neither);
+  only moved values between the two types: the network runs in fp32 on the
+  processor, and casts around every layer would only cost time;
 - keeps only the first output, the full-size mask, so the side branches that
   only feed the other outputs are pruned;
 - folds the Resize target sizes (Shape -> Slice -> Concat with traced

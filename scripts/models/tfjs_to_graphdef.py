@@ -25,6 +25,8 @@ import tempfile
 import numpy as np
 from google.protobuf import json_format
 
+from tfjs_graph import read_weights
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
@@ -33,34 +35,6 @@ def load_schema(workdir):
                     os.path.join(HERE, "tf_graph.proto")], check=True)
     sys.path.insert(0, workdir)
     return importlib.import_module("tf_graph_pb2")
-
-
-def read_weights(model, folder):
-    """Name -> numpy array for every weight in the manifest, de-quantised."""
-    weights = {}
-    for group in model["weightsManifest"]:
-        data = b"".join(open(os.path.join(folder, p), "rb").read() for p in group["paths"])
-        offset = 0
-        for entry in group["weights"]:
-            count = int(np.prod(entry["shape"], dtype=np.int64))
-            quant = entry.get("quantization")
-            if quant is None:
-                stored = np.dtype({"float32": "<f4", "int32": "<i4"}[entry["dtype"]])
-            else:
-                stored = np.dtype({"float16": "<f2", "uint8": "u1", "uint16": "<u2"}[quant["dtype"]])
-            size = count * stored.itemsize
-            if offset + size > len(data):
-                raise ValueError(f"weight {entry['name']} runs past the end of the shards")
-            raw = np.frombuffer(data, dtype=stored, count=count, offset=offset)
-            offset += size
-            if quant is None or quant["dtype"] == "float16":
-                value = raw.astype(np.float32 if entry["dtype"] == "float32" else np.int32)
-            else:
-                value = raw.astype(np.float32) * quant["scale"] + quant["min"]
-                if entry["dtype"] == "int32":
-                    value = np.round(value).astype(np.int32)
-            weights[entry["name"]] = value.reshape(entry["shape"])
-    return weights
 
 
 def set_tensor(pb, node, array):
