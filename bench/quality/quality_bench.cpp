@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
   }
   engine->SetPageSegMode(tesseract::PSM_AUTO);
 
-  auto platform = place::platformVision();
+  auto platform = place::platformVision(1);  // one photo at a time
   RecordingVision vision(*platform);
   // Loads every network once, so no photo's time holds the loading.
   place::read("warm-up", photos.front().second, false, "always", vision);

@@ -1,7 +1,11 @@
 #include "platform/vision/faces.hpp"
 
-#include "platform/vision/dnn_support.hpp"
+#include <memory>
+#include <optional>
+
 #include "platform/vision/face_decoding.hpp"
+#include "platform/vision/face_presence.hpp"
+#include "platform/vision/network_input.hpp"
 
 namespace vell::platform::vision {
 
@@ -9,58 +13,63 @@ namespace {
 
 constexpr const char* kFullRangeModel = "face_detection_back_256x256_barracuda.onnx";
 constexpr const char* kNearFaceModel = "face_detection_front_128x128_barracuda.onnx";
+constexpr const char* kFaceMeshModel = "facemesh.onnx";
 constexpr int kFullRangeInput = 256, kNearFaceInput = 128;
 
-cv::dnn::Net readOnnx(const std::string& path) {
-  return cv::dnn::readNetFromONNX(path);
-}
-
 // The model's input: the picture scaled to fit the square, centred, padded
-// with black, as NHWC floats in -1..1.
-cv::Mat squareInput(const cv::Mat& rgb, const Letterbox& box) {
+// with black, as channels-last floats in -1..1.
+Tensor squareInput(const cv::Mat& rgb, const Letterbox& box) {
   cv::Mat square(box.side, box.side, CV_8UC3, cv::Scalar::all(0));
   resized(rgb, {box.width, box.height})
       .copyTo(square(cv::Rect(box.x, box.y, box.width, box.height)));
-  cv::Mat scaled;
-  square.convertTo(scaled, CV_32F, 2.0 / 255.0, -1.0);
-  int shape[] = {1, box.side, box.side, 3};
-  return cv::Mat(4, shape, CV_32F, scaled.data).clone();
+  constexpr float scale = 2.0f / 255.0f;
+  return channelsLastTensor(square, {{scale, scale, scale}, {-1, -1, -1}});
 }
 
-Result<std::vector<ScoredBox>> runModel(ThreadNet& slot, const char* file, const cv::Mat& rgb,
+Result<std::vector<ScoredBox>> runModel(const Network& net, const cv::Mat& rgb,
                                         const Letterbox& box, float minScore) {
-  auto net = loadNet(slot, file, readOnnx);
-  if (!net)
-    return net.error();
-  std::vector<cv::Mat> outs;
-  try {
-    (*net)->setInput(squareInput(rgb, box));
-    (*net)->forward(outs, (*net)->getUnconnectedOutLayersNames());
-  } catch (const cv::Exception& e) {
-    return Error{std::string("face detection failed: ") + e.msg};
-  }
   // Outputs in the model's order: fine and coarse scores, fine and coarse
   // regressors.
-  if (outs.size() != 4)
+  auto outs = net.run(squareInput(rgb, box));
+  if (!outs)
+    return Error{"face detection failed: " + outs.error().text};
+  if (outs->size() != 4)
     return Error{"face model has unexpected outputs"};
-  auto span = [](const cv::Mat& m) { return std::span<const float>(m.ptr<float>(), m.total()); };
-  BlazeFaceOutputs raw{box.side, span(outs[0]), span(outs[1]), span(outs[2]), span(outs[3])};
+  auto& o = *outs;
+  BlazeFaceOutputs raw{box.side, o[0].values, o[1].values, o[2].values, o[3].values};
   return decodeBlazeFace(raw, minScore);
+}
+
+// FaceMesh's face presence (0..1) for the face at `box` of `rgb`.
+Result<float> facePresence(const Network& net, const cv::Mat& rgb, const ScoredBox& box) {
+  cv::Mat square = faceMeshSquare(rgb, faceMeshCrop(box, rgb.cols, rgb.rows));
+  constexpr float scale = 1.0f / 255.0f;
+  auto outs = net.run(channelsLastTensor(square, {{scale, scale, scale}, {0, 0, 0}}));
+  if (!outs)
+    return Error{"face check failed: " + outs.error().text};
+  if (outs->size() != 1 || outs->front().values.size() != 1)
+    return Error{"face check model has unexpected outputs"};
+  return outs->front().values.front();
 }
 
 }  // namespace
 
 Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture) {
-  thread_local ThreadNet fullRangeNet, nearFaceNet;
   auto rgb = rgbOverBlack(picture);
   if (!rgb)
     return rgb.error();
+  auto fullRangeNet = loadNetwork(kFullRangeModel);
+  if (!fullRangeNet)
+    return fullRangeNet.error();
+  auto nearFaceNet = loadNetwork(kNearFaceModel);
+  if (!nearFaceNet)
+    return nearFaceNet.error();
   Letterbox wide = letterboxFor(picture.width, picture.height, kFullRangeInput);
   Letterbox near = letterboxFor(picture.width, picture.height, kNearFaceInput);
-  auto fullRange = runModel(fullRangeNet, kFullRangeModel, *rgb, wide, kFullRangeMinScore);
+  auto fullRange = runModel(**fullRangeNet, *rgb, wide, kFullRangeMinScore);
   if (!fullRange)
     return fullRange.error();
-  auto nearFace = runModel(nearFaceNet, kNearFaceModel, *rgb, near, kNearFaceMinScore);
+  auto nearFace = runModel(**nearFaceNet, *rgb, near, kNearFaceMinScore);
   if (!nearFace)
     return nearFace.error();
   for (auto& face : *nearFace)
@@ -73,7 +82,7 @@ Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture) {
   for (const auto& tile : detailTiles(picture.width, picture.height)) {
     Letterbox box = letterboxFor(tile.width, tile.height, kFullRangeInput);
     cv::Mat part = (*rgb)(cv::Rect(tile.x, tile.y, tile.width, tile.height));
-    auto found = runModel(fullRangeNet, kFullRangeModel, part, box, kDetailMinScore);
+    auto found = runModel(**fullRangeNet, part, box, kDetailMinScore);
     if (!found)
       return found.error();
     for (const auto& face : smallFaces(*found))
@@ -81,9 +90,25 @@ Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture) {
           tileToPicture(squareToPicture(face, box), tile, picture.width, picture.height));
   }
 
+  std::shared_ptr<const Network> faceMeshNet;
   std::vector<RectObservation> faces;
-  for (const auto& face : mergeFaces(whole, detail))
-    faces.push_back({lowerLeftRect(face), face.score});
+  for (const auto& face : mergeFaces(whole, detail)) {
+    std::optional<float> presence;
+    if (needsSecondOpinion(face.score)) {
+      if (!faceMeshNet) {
+        auto loaded = loadNetwork(kFaceMeshModel);
+        if (!loaded)
+          return loaded.error();
+        faceMeshNet = *loaded;
+      }
+      auto found = facePresence(*faceMeshNet, *rgb, face);
+      if (!found)
+        return found.error();
+      presence = *found;
+    }
+    if (keepFace(face.score, presence))
+      faces.push_back({lowerLeftRect(face), face.score});
+  }
   return faces;
 }
 

@@ -12,7 +12,8 @@ namespace vell::platform::vision {
 // origin and clipped to the picture, confidence 0..1, strongest first.
 // Runs BlazeFace's full-range model (faces of every size, small ones in
 // group photos included) and its near-face model (large faces). Safe to call
-// from several threads at once; the models load on a thread's first call.
+// from several threads at once; the models load on the process's first call
+// and are shared.
 // Fails when a model is missing or unreadable, or the bitmap is empty.
 Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -9,15 +10,33 @@
 
 namespace vell::platform::vision {
 
-// Lines of text in the picture, found by the PP-OCRv4 DB detector: one box
-// per line (axis-aligned, normalised, lower-left origin) with the detector's
-// mean probability inside it as confidence, top line first. An Error when the
-// model is missing or inference fails. Safe to call from several threads.
+// A point normalised to the picture, origin at the lower-left corner.
+struct NormalizedPoint {
+  double x = 0;
+  double y = 0;
+};
+
+// A line of text found by the PP-OCRv4 DB detector: its straight box
+// (normalised, lower-left origin, cut to the picture), the detector's mean
+// probability inside it as confidence, and the corners of its rotated box in
+// reading order: top left, top right, bottom right, bottom left of the
+// writing (a slanted line's box follows the slant).
+struct TextRegion {
+  NormalizedRect box;
+  float confidence = 0;
+  std::array<NormalizedPoint, 4> corners;
+};
+
+// Every line the detector finds, top line first. An Error when the model is
+// missing or inference fails. Safe to call from several threads.
+Result<std::vector<TextRegion>> detectTextRegions(const Bitmap& picture);
+
+// The straight boxes of detectTextRegions, with their confidences.
 Result<std::vector<RectObservation>> detectTextRectangles(const Bitmap& picture);
 
 struct RecognizedText {
   std::string string;    // UTF-8, as the engine read it
-  float confidence = 0;  // 0..1
+  float confidence = 0;  // 0..1: the engine's mean word confidence
   NormalizedRect box;
 };
 
@@ -30,24 +49,22 @@ struct TextRecognitionOptions {
   bool languageCorrection = true;
 };
 
-// Reads every detected line with Tesseract 5 (English, one line per box),
-// in the order of detectTextRectangles. An Error when a model or the engine's
-// data is missing. Safe to call from several threads.
+// Lines the engine reads with a mean word confidence below this are not
+// text: grass, ripples, fur and brickwork give the detector line-like
+// regions that Tesseract turns into a few letters it does not believe.
+inline constexpr float kMinLineConfidence = 0.6f;
+
+// Reads every detected line with Tesseract 5 (English), each cut out along
+// its rotated box and turned upright; lines read with a confidence below
+// kMinLineConfidence are dropped. In the order of detectTextRegions. An
+// Error when a model or the engine's data is missing. Safe to call from
+// several threads.
 Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
                                                   const TextRecognitionOptions& options);
 
-// The same on lines already found by detectTextRectangles on `picture`.
+// The same on lines already found by detectTextRegions on `picture`.
 Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
-                                                  const std::vector<RectObservation>& lines,
+                                                  const std::vector<TextRegion>& lines,
                                                   const TextRecognitionOptions& options);
-
-// The DB post-processing, exposed for tests: boxes (pixel coordinates of the
-// probability map, then scaled by `scaleX`/`scaleY` into a `width` x `height`
-// picture) of the regions of `probability` (row-major, `mapWidth` x
-// `mapHeight`, values 0..1) above 0.3 whose mean probability is at least 0.6,
-// grown by the unclip ratio 1.5.
-std::vector<RectObservation> textBoxesFromProbability(const std::vector<float>& probability,
-                                                      int mapWidth, int mapHeight, int width,
-                                                      int height);
 
 }  // namespace vell::platform::vision

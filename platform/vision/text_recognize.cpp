@@ -7,6 +7,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "platform/vision/text.hpp"
+#include "platform/vision/text_lines.hpp"
 
 namespace vell::platform::vision {
 
@@ -55,18 +56,42 @@ std::string trimTrailingNewlines(std::string text) {
   return text;
 }
 
+// The line at `corners` (normalised) in a `width` x `height` picture, in
+// pixels with the origin at the top left.
+LineQuad pixelQuad(const TextRegion& region, int width, int height) {
+  LineQuad quad;
+  for (size_t i = 0; i < 4; ++i)
+    quad.corners[i] = {float(region.corners[i].x * width),
+                       float((1.0 - region.corners[i].y) * height)};
+  return quad;
+}
+
+struct Reading {
+  std::string text;
+  float confidence = 0;
+};
+
+Reading read(tesseract::TessBaseAPI& engine, const cv::Mat& strip) {
+  engine.SetImage(strip.data, strip.cols, strip.rows, 1, int(strip.step));
+  engine.SetSourceResolution(300);
+  std::unique_ptr<char[]> text(engine.GetUTF8Text());
+  if (!text)
+    return {};
+  return {trimTrailingNewlines(text.get()), std::clamp(engine.MeanTextConf() / 100.0f, 0.0f, 1.0f)};
+}
+
 }  // namespace
 
 Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
                                                   const TextRecognitionOptions& options) {
-  auto boxes = detectTextRectangles(picture);
-  if (!boxes)
-    return boxes.error();
-  return recognizeText(picture, *boxes, options);
+  auto regions = detectTextRegions(picture);
+  if (!regions)
+    return regions.error();
+  return recognizeText(picture, *regions, options);
 }
 
 Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
-                                                  const std::vector<RectObservation>& boxes,
+                                                  const std::vector<TextRegion>& regions,
                                                   const TextRecognitionOptions& options) {
   if (picture.empty())
     return Error{"text recognition: empty picture"};
@@ -77,36 +102,30 @@ Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
   cv::Mat grey;
   cv::cvtColor(rgba, grey, cv::COLOR_RGBA2GRAY);
   std::vector<RecognizedText> lines;
-  for (const auto& found : boxes) {
-    const NormalizedRect& box = found.box;
-    if (box.h < options.minimumTextHeight)
+  for (const auto& region : regions) {
+    if (region.box.h < options.minimumTextHeight)
       continue;
-    int left = int(std::floor(box.x * picture.width));
-    int top = int(std::floor((1.0 - box.y - box.h) * picture.height));
-    int right = int(std::ceil((box.x + box.w) * picture.width));
-    int bottom = int(std::ceil((1.0 - box.y) * picture.height));
-    cv::Rect cut = cv::Rect(left, top, right - left, bottom - top) &
-                   cv::Rect(0, 0, picture.width, picture.height);
-    if (cut.width < 2 || cut.height < 2)
+    LineQuad quad = pixelQuad(region, picture.width, picture.height);
+    double rise = cv::norm(quad.corners[3] - quad.corners[0]);
+    int height = options.accurate ? accurateLineHeight
+                                  : std::max(int(std::lround(rise)), smallestLineHeight);
+    cv::Mat strip = uprightStrip(grey, quad, height);
+    if (strip.empty())
       continue;
-    cv::Mat line = grey(cut);
-    int wanted = options.accurate ? accurateLineHeight : std::max(cut.height, smallestLineHeight);
-    if (wanted != cut.height) {
-      double scale = double(wanted) / cut.height;
-      cv::Mat scaled;
-      cv::resize(line, scaled, cv::Size(std::max(1, int(std::lround(cut.width * scale))), wanted),
-                 0, 0, scale > 1 ? cv::INTER_CUBIC : cv::INTER_AREA);
-      line = scaled;
-    } else {
-      line = line.clone();
+    Reading best = read(**engine, strip);
+    // A line closer to vertical may be written upwards rather than
+    // downwards: the reading the engine believes more wins.
+    cv::Point2f along = quad.corners[1] - quad.corners[0];
+    if (std::abs(along.y) > std::abs(along.x)) {
+      cv::Mat turned;
+      cv::rotate(strip, turned, cv::ROTATE_180);
+      Reading other = read(**engine, turned);
+      if (other.confidence > best.confidence)
+        best = other;
     }
-    (*engine)->SetImage(line.data, line.cols, line.rows, 1, int(line.step));
-    (*engine)->SetSourceResolution(300);
-    std::unique_ptr<char[]> text((*engine)->GetUTF8Text());
-    if (!text)
+    if (best.confidence < kMinLineConfidence)
       continue;
-    float confidence = std::clamp((*engine)->MeanTextConf() / 100.0f, 0.0f, 1.0f);
-    lines.push_back({trimTrailingNewlines(text.get()), confidence, box});
+    lines.push_back({best.text, best.confidence, region.box});
   }
   (*engine)->Clear();
   return lines;
