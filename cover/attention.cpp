@@ -5,7 +5,9 @@
 namespace vell::cover {
 
 void addAttention(Scene& scene, const platform::Bitmap& working) {
-  auto observation = platform::vision::attentionSaliency(working);
+  platform::vision::AttentionHints hints;
+  hints.objects = scene.seen;
+  auto observation = platform::vision::attentionSaliency(working, hints);
   if (!observation)
     return;
   addHeatMap(scene, observation->width, observation->height, observation->heat);

@@ -16,6 +16,7 @@
 #include "cover/settings.hpp"
 #include "cover/working_image.hpp"
 #include "platform/image/image.hpp"
+#include "platform/image/part.hpp"
 
 namespace vell::cover {
 
@@ -48,8 +49,11 @@ int run(const std::vector<std::string>& args) {
   const std::int64_t OW = settings.OW, OH = settings.OH;
 
   // Working image (the photo upright, blur regions blurred in) and the scene
-  // analysis on a small copy of it; then the heat map.
-  Sighted sighted = loadAndAnalyse(commandLine.pos[0], commandLine.option("--blur"));
+  // analysis on a small copy of it; then the heat map. Only the debug
+  // picture needs the whole working image in memory.
+  const std::optional<std::string> debugPath = commandLine.option("--debug");
+  Sighted sighted =
+      loadAndAnalyse(commandLine.pos[0], commandLine.option("--blur"), debugPath.has_value());
   Result<WorkingImage>& working = sighted.working;
   if (!working)
     fail(unreadableText, exitUnreadable);
@@ -72,14 +76,25 @@ int run(const std::vector<std::string>& args) {
 
   Report out = startReport(IW, IH, geometry, OW, scene.objects);
 
-  // The crop, its aesthetics and the debug picture.
-  Result<platform::Bitmap> crop = cutCrop(working->bitmap, geometry);
-  if (!crop)
-    fail(cropFailedText, exitCropOrScale);
+  // The crop, its aesthetics and the debug picture. A working image left in
+  // the file gives only the crop's place for now: its pixels are decoded
+  // with the scaling.
+  const bool inFile = !sighted.photo.empty();
+  Result<platform::Bitmap> crop = platform::Bitmap{};
+  std::optional<platform::PixelRect> part;
+  if (inFile) {
+    part = platform::clipRect(cropRectangle(geometry), static_cast<int>(IW), static_cast<int>(IH));
+    if (!part)
+      fail(cropFailedText, exitCropOrScale);
+  } else {
+    crop = cutCrop(working->bitmap, geometry);
+    if (!crop)
+      fail(cropFailedText, exitCropOrScale);
+  }
   // The aesthetics are scored on a second thread, beside the rest of the run.
   std::future<std::optional<Aesthetics>> aesthetics =
       std::async(scoreAesthetics, analysisCrop(sighted.analysisPicture, geometry.crop));
-  if (std::optional<std::string> debugPath = commandLine.option("--debug"))
+  if (debugPath)
     writeDebugPicture(*debugPath, working->bitmap, heat, scene.objects, geometry);
 
   // Nothing below looks at the working image again.
@@ -94,11 +109,18 @@ int run(const std::vector<std::string>& args) {
 
   // Scaling and sharpening.
   const Sharpening sharpening =
-      sharpeningFor(crop->width, crop->height, OW, OH, commandLine.option("--sharpen"));
-  Result<platform::Bitmap> output = scaleAndSharpen(*crop, OW, OH, sharpening);
-  if (!output)
+      sharpeningFor(inFile ? part->width : crop->width, inFile ? part->height : crop->height, OW,
+                    OH, commandLine.option("--sharpen"));
+  if (!outputFits(OW, OH))
     fail(scaleFailedText, exitCropOrScale);
+  Result<platform::Bitmap> output =
+      inFile ? scaleAndSharpenFrom(sighted.photo, *part, OW, OH, sharpening)
+             : scaleAndSharpen(*crop, OW, OH, sharpening);
+  // Past the size check, what can fail from the file is its decoding.
+  if (!output)
+    fail(inFile ? unreadableText : scaleFailedText, inFile ? exitUnreadable : exitCropOrScale);
   *crop = {};
+  sighted.photo = {};
 
   // Byte-budget JPEG and the output file. Only the encoder runs again.
   const platform::Bitmap& pixels = *output;

@@ -12,6 +12,9 @@ namespace {
 constexpr double minimumFocusSide = 0.01;
 constexpr double attentionMinimumArea = 0.02;
 constexpr double objectThreshold = 0.5;  // confidence, area and overlap share
+// An object joins the subject only where it holds heat at least this
+// densely against the subject so far.
+constexpr double objectHeatShare = 0.5;
 constexpr double heatBoxHalf = 0.15;
 constexpr double heatBoxSide = 0.3;
 constexpr double centreBoxStart = 0.25;
@@ -36,6 +39,16 @@ double atLeast(double value, double floor) {
   return value > floor ? value : floor;
 }
 
+// Whether `object` holds the heat about as densely as `subject`: a tree
+// trunk a bird clings to is an object too, yet holds little of the heat, and
+// growing over it would take the crop away from the bird. Without heat
+// there is nothing to judge by, and every object may join.
+bool holdsHeat(const Heat& heat, const Box& object, const Box& subject) {
+  if (!(heat.total() > 0) || !(area(object) > 0) || !(area(subject) > 0))
+    return true;
+  return heat.mass(object) / area(object) >= objectHeatShare * heat.mass(subject) / area(subject);
+}
+
 Box grownFromRegions(const GeometryInput& in) {
   const std::vector<Box>& attention = in.attention;
   size_t largest = 0;
@@ -54,7 +67,8 @@ Box grownFromRegions(const GeometryInput& in) {
         std::max(0.0, std::min(b.right(), current.right()) - std::max(current.x, b.x));
     double overlapH =
         std::max(0.0, std::min(b.bottom(), current.bottom()) - std::max(current.y, b.y));
-    if (area(b) < objectThreshold && b.h * (b.w * objectThreshold) < overlapW * overlapH)
+    if (area(b) < objectThreshold && b.h * (b.w * objectThreshold) < overlapW * overlapH &&
+        holdsHeat(*in.heat, b, current))
       current = current.united(b);
   }
   return current;

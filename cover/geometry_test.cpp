@@ -191,6 +191,34 @@ TEST(Geometry, SubjectGrowsFromRegions) {
   }
 }
 
+TEST(Geometry, ObjectsJoinOnlyWhereTheHeatIs) {
+  // Heat in the left part of the subject (columns 2..4, rows 2..7 of 10).
+  std::vector<float> cells(100, 0.0f);
+  for (int r = 2; r <= 7; ++r)
+    for (int c = 2; c <= 4; ++c)
+      cells[r * 10 + c] = 1.0f;
+  Heat heat(cells, 10, 10);
+  struct Case {
+    std::string name;
+    ObjectRegion object;
+    Box subject;
+  } cases[] = {
+      // Mostly inside the subject, yet cold: the trunk a bird clings to.
+      {"a cold object stays out", {{0.55, 0.25, 0.35, 0.5}, 0.93f}, {0.2, 0.2, 0.6, 0.6}},
+      {"a hot object joins", {{0.15, 0.25, 0.3, 0.5}, 0.93f}, {0.15, 0.2, 0.65, 0.6}},
+  };
+  for (const auto& c : cases) {
+    GeometryInput in = input(600, 400, 480, 300, heat);
+    in.attention = {{0.2, 0.2, 0.6, 0.6}};
+    in.objects = {c.object};
+    Geometry g = chooseCrop(in);
+    EXPECT_NEAR(g.subject.x, c.subject.x, 1e-12) << c.name;
+    EXPECT_NEAR(g.subject.y, c.subject.y, 1e-12) << c.name;
+    EXPECT_NEAR(g.subject.w, c.subject.w, 1e-12) << c.name;
+    EXPECT_NEAR(g.subject.h, c.subject.h, 1e-12) << c.name;
+  }
+}
+
 TEST(Geometry, SearchFindsTheWindowCentredOnTheHeat) {
   Heat heat({0, 0, 1, 0}, 4, 1);
   GeometryInput in = input(400, 100, 100, 100, heat);

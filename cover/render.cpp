@@ -62,14 +62,14 @@ Sharpening sharpeningFor(int cropWidth, int cropHeight, std::int64_t OW, std::in
   return s;
 }
 
-Result<platform::Bitmap> scaleAndSharpen(const platform::Bitmap& crop, std::int64_t OW,
-                                         std::int64_t OH, const Sharpening& sharpening) {
-  // Refused before any pixel is touched: such a bitmap could not be held.
-  if (OW > platform::defaultMaxPixels || OH > platform::defaultMaxPixels ||
-      OW * OH > platform::defaultMaxPixels)
-    return Error{"output size too large"};
-  Result<platform::Bitmap> scaled =
-      platform::scaleLanczos(crop, static_cast<int>(OW), static_cast<int>(OH));
+bool outputFits(std::int64_t OW, std::int64_t OH) {
+  return OW <= platform::defaultMaxPixels && OH <= platform::defaultMaxPixels &&
+         OW * OH <= platform::defaultMaxPixels;
+}
+
+namespace {
+
+Result<platform::Bitmap> sharpen(Result<platform::Bitmap> scaled, const Sharpening& sharpening) {
   if (!scaled)
     return scaled;
   if (!(sharpening.amount > 0))
@@ -80,6 +80,27 @@ Result<platform::Bitmap> scaleAndSharpen(const platform::Bitmap& crop, std::int6
   if (!sharpened)
     return scaled;
   return sharpened;
+}
+
+}  // namespace
+
+Result<platform::Bitmap> scaleAndSharpen(const platform::Bitmap& crop, std::int64_t OW,
+                                         std::int64_t OH, const Sharpening& sharpening) {
+  // Refused before any pixel is touched: such a bitmap could not be held.
+  if (!outputFits(OW, OH))
+    return Error{"output size too large"};
+  return sharpen(platform::scaleLanczos(crop, static_cast<int>(OW), static_cast<int>(OH)),
+                 sharpening);
+}
+
+Result<platform::Bitmap> scaleAndSharpenFrom(std::span<const std::uint8_t> photo,
+                                             platform::PixelRect crop, std::int64_t OW,
+                                             std::int64_t OH, const Sharpening& sharpening) {
+  if (!outputFits(OW, OH))
+    return Error{"output size too large"};
+  return sharpen(
+      platform::decodeCropScaled(photo, crop, static_cast<int>(OW), static_cast<int>(OH)),
+      sharpening);
 }
 
 platform::Bitmap debugPicture(const platform::Bitmap& working, const Heat& heat,

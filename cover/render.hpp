@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "cover/heat.hpp"
 #include "platform/image/bitmap.hpp"
 #include "platform/image/image.hpp"
+#include "platform/image/part.hpp"
 
 namespace vell::cover {
 
@@ -36,11 +38,21 @@ struct Sharpening {
 Sharpening sharpeningFor(int cropWidth, int cropHeight, std::int64_t OW, std::int64_t OH,
                          const std::optional<std::string>& sharpen);
 
+// Whether an output of `OW` x `OH` pixels can be held in memory at all.
+bool outputFits(std::int64_t OW, std::int64_t OH);
+
 // The crop scaled with a Lanczos filter to exactly `OW` x `OH` and sharpened.
 // Fails when the output cannot be made, a size that cannot be held in memory
 // included.
 Result<platform::Bitmap> scaleAndSharpen(const platform::Bitmap& crop, std::int64_t OW,
                                          std::int64_t OH, const Sharpening& sharpening);
+
+// The same pixels, with the crop decoded alone from the encoded `photo`
+// (the working image before any blur), never the whole picture. Fails when
+// the output does not fit or the photo cannot be decoded.
+Result<platform::Bitmap> scaleAndSharpenFrom(std::span<const std::uint8_t> photo,
+                                             platform::PixelRect crop, std::int64_t OW,
+                                             std::int64_t OH, const Sharpening& sharpening);
 
 // The debug picture: the working image with the heat weights in red, every
 // object region in blue, the subject in green and the crop in white.

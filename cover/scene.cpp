@@ -5,6 +5,7 @@
 #include <future>
 
 #include "platform/image/image.hpp"
+#include "platform/image/part.hpp"
 
 namespace vell::cover {
 
@@ -44,19 +45,35 @@ platform::Bitmap scaledDown(const platform::Bitmap& picture, int side) {
   return small ? std::move(*small) : picture;
 }
 
-Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>& blur) {
+Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>& blur,
+                       bool wholePicture) {
   // Read once: both decodes below work from the same bytes, and a path that
   // is no regular file is refused before either starts.
   Result<std::vector<std::uint8_t>> photo = platform::readPictureFile(path);
   if (!photo)
-    return {photo.error(), {}, {}};
+    return {photo.error(), {}, {}, {}};
   if (blur && !blurGroups(*blur).empty()) {
     Result<WorkingImage> working = buildWorkingImage(*photo, blur);
     if (!working)
-      return {std::move(working), {}, {}};
+      return {std::move(working), {}, {}, {}};
     platform::Bitmap copy = scaledDown(working->bitmap, analysisSide);
     Scene scene = analyseScene(copy);
-    return {std::move(working), std::move(copy), std::move(scene)};
+    return {std::move(working), std::move(copy), std::move(scene), {}};
+  }
+  if (!wholePicture) {
+    // The shrunk decode reads the whole file, so a damaged one fails here
+    // as the full-size decode would, and takes the road below.
+    Result<platform::Bitmap> copy = platform::thumbnailMemory(*photo, analysisSide);
+    Result<platform::PictureSize> size =
+        copy ? platform::uprightSize(*photo) : Result<platform::PictureSize>(copy.error());
+    if (size) {
+      WorkingImage working;
+      working.extent = {0, 0, size->width, size->height};
+      working.IW = size->width;
+      working.IH = size->height;
+      Scene scene = analyseScene(*copy);
+      return {std::move(working), std::move(*copy), std::move(scene), std::move(*photo)};
+    }
   }
   // Launched on a thread when one can be had, else run at get().
   const std::vector<std::uint8_t>& bytes = *photo;
@@ -66,14 +83,14 @@ Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>
   Scene scene = copy ? analyseScene(*copy) : Scene{};
   Result<WorkingImage> working = decoding.get();
   if (!working)
-    return {std::move(working), {}, {}};
+    return {std::move(working), {}, {}, {}};
   if (!copy) {
     // Read whole, yet not shrunk: scale the copy down from the full picture.
     platform::Bitmap scaled = scaledDown(working->bitmap, analysisSide);
     scene = analyseScene(scaled);
-    return {std::move(working), std::move(scaled), std::move(scene)};
+    return {std::move(working), std::move(scaled), std::move(scene), {}};
   }
-  return {std::move(working), std::move(*copy), std::move(scene)};
+  return {std::move(working), std::move(*copy), std::move(scene), {}};
 }
 
 platform::Bitmap analysisCrop(const platform::Bitmap& copy, const Box& crop) {
@@ -92,8 +109,8 @@ platform::Bitmap analysisCrop(const platform::Bitmap& copy, const Box& crop) {
 
 Scene analyseScene(const platform::Bitmap& copy) {
   Scene scene;
-  addAttention(scene, copy);
   addObjectness(scene, copy);
+  addAttention(scene, copy);
   return scene;
 }
 

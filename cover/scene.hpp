@@ -9,6 +9,7 @@
 #include "cover/geometry.hpp"
 #include "cover/working_image.hpp"
 #include "platform/image/bitmap.hpp"
+#include "platform/vision/attention_cues.hpp"
 #include "platform/vision/observation.hpp"
 
 namespace vell::cover {
@@ -21,6 +22,8 @@ struct Scene {
   std::int64_t hh = 0;
   std::vector<Box> attention;
   std::vector<ObjectRegion> objects;
+  // The objects as the attention analysis weighs them.
+  std::vector<platform::vision::SeenObject> seen;
 };
 
 // Takes `samples` (`width` x `height`, row 0 at the top) as the heat map,
@@ -45,17 +48,23 @@ inline constexpr int analysisSide = 512;
 platform::Bitmap scaledDown(const platform::Bitmap& picture, int side);
 
 // The working image, its analysis copy and what the analyses saw in it.
-// When nothing is blurred the working image is the upright photo: then the
-// full-size decode runs on a second thread beside the analysis of a copy
-// shrunk while loading from the file, as neither needs the other. With blur
-// regions the copy is scaled down from the working image once it is made.
-// `scene` is empty when the working image could not be made.
+// When nothing is blurred the working image is the upright photo, and the
+// analysis copy is shrunk while loading from the file. Then, unless
+// `wholePicture` asks for its pixels, the working image is left in the file:
+// `working` gives its size with an empty bitmap, and `photo` holds the file,
+// from which the crop alone is decoded later (`decodeCropScaled`). Otherwise
+// the full-size decode runs on a second thread beside the analysis, as
+// neither needs the other. With blur regions the copy is scaled down from
+// the working image once it is made. `scene` is empty when the working image
+// could not be made.
 struct Sighted {
   Result<WorkingImage> working;
   platform::Bitmap analysisPicture;
   Scene scene;
+  std::vector<std::uint8_t> photo;
 };
-Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>& blur);
+Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>& blur,
+                       bool wholePicture = true);
 
 // The part of the analysis copy under `crop` (image units): the crop as the
 // aesthetics analysis sees it.
@@ -66,7 +75,8 @@ platform::Bitmap analysisCrop(const platform::Bitmap& copy, const Box& crop);
 Scene analyseScene(const platform::Bitmap& copy);
 
 // The attention analysis's heat map and regions, added to `scene`; nothing
-// when the analysis fails or is not installed.
+// when the analysis fails or is not installed. It weighs the objects the
+// objectness analysis found, so that runs first.
 void addAttention(Scene& scene, const platform::Bitmap& working);
 
 // The objectness analysis's regions, added to `scene`; nothing when the

@@ -10,6 +10,7 @@
 #include "cutout/messages.hpp"
 #include "platform/image/image.hpp"
 #include "platform/vision/foreground.hpp"
+#include "platform/vision/foreground_mask.hpp"
 
 namespace vell::cutout {
 
@@ -61,6 +62,7 @@ int run(int argc, char** argv) {
   auto request = vision::foregroundInstances(*handler);
   if (!request)
     return fail(Exit::failed, request.error().text);
+  vision::refineAlongEdges(*handler, *request);
   if (request->allInstances.empty())
     return fail(Exit::noSubject, message::noSubject);
 

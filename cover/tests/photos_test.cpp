@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "common/run_process.hpp"
@@ -117,6 +118,23 @@ double difference(const platform::Bitmap& a, const platform::Bitmap& b) {
   return sum / (a.rgba.size() * 0.75);
 }
 
+// A picture without anything in it draws no attention: the crop falls back
+// on the middle instead of calling the whole frame the subject.
+TEST(CoverOfPlainPicture, FallsBackOnTheMiddle) {
+  for (const char* name : {"derived/sky.jpg", "derived/wall.jpg"}) {
+    std::string input = sample(name);
+    if (!fs::exists(input))
+      GTEST_SKIP() << "samples missing; run scripts/samples.sh";
+    ProcessResult result = cover({input, "--analyze", "--size", "600x1500"});
+    ASSERT_EQ(result.status, 0) << name << ": " << result.err;
+    json report = json::parse(result.out);
+    EXPECT_EQ(report["from"], "centre") << name;
+    EXPECT_EQ(report["eye"], json::parse("[0.5,0.5]")) << name;
+    const json& crop = report["crop"];
+    EXPECT_NEAR(crop[0].get<double>() + crop[2].get<double>() / 2, 0.5, 0.001) << name;
+  }
+}
+
 TEST(CoverOfSidewaysPhoto, IsTurnedUpright) {
   std::string bee = sample("pictures/european-honey-bee.jpg");
   if (!fs::exists(bee))
@@ -142,6 +160,46 @@ TEST(CoverOfSidewaysPhoto, IsTurnedUpright) {
     ASSERT_TRUE(wrong);
     EXPECT_LT(difference(written->bitmap, *expected), 6) << orientation;
     EXPECT_GT(difference(written->bitmap, *wrong), 20) << orientation;
+  }
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Without a debug picture the whole photo is never decoded, only the crop;
+// the cover and the report must be the very ones made from the whole photo.
+TEST(CoverFromTheCropAlone, IsTheCoverOfTheWholePhoto) {
+  struct Case {
+    std::string photo;
+    std::vector<std::string> options;
+  } cases[] = {
+      {"derived/bee-12mp.jpg", {}},
+      {"pictures/jesper.jpg", {"--size", "3000x1875"}},  // enlarged
+      {"pictures/pool.jpg", {"--focus", "0.7,0.1,0.2,0.2", "--size", "600x600"}},
+      {"derived/bee-orientation-6.jpg", {}},
+      {"derived/astronaut-alpha.png", {}},
+      {"derived/bee.heic", {"--sharpen", "0"}},
+  };
+  TestFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.photo);
+    const std::string input = sample(c.photo);
+    if (!fs::exists(input))
+      GTEST_SKIP() << input << " missing; run scripts/samples.sh";
+    const std::string alone = (folder.path() / "alone.jpg").string();
+    const std::string whole = (folder.path() / "whole.jpg").string();
+    std::vector<std::string> args = {input, alone};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    ProcessResult fromCrop = cover(args);
+    args[1] = whole;
+    args.insert(args.end(), {"--debug", (folder.path() / "debug.png").string()});
+    ProcessResult fromWhole = cover(args);
+    ASSERT_EQ(fromCrop.status, 0) << fromCrop.err;
+    ASSERT_EQ(fromWhole.status, 0) << fromWhole.err;
+    EXPECT_EQ(fromCrop.out, fromWhole.out);
+    EXPECT_TRUE(fileText(alone) == fileText(whole));
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "common/regular_file.hpp"
 #include "platform/image/image.hpp"
+#include "platform/image/part.hpp"
 #include "platform/image/vips.hpp"
 
 namespace vell::platform {
@@ -56,6 +57,29 @@ Result<DecodedImage> decodeOpened(const VImage& header, const DecodeOptions& opt
   decoded.orientation = orientationEntry(header);
   decoded.bitmap = render(toSrgbRgba8(header));
   return decoded;
+}
+
+// For the upright pixel (X, Y) of a picture stored `w` x `h` with the
+// orientation `value`, the stored pixel that shows there.
+std::pair<int, int> storedPixel(std::uint32_t value, int w, int h, int X, int Y) {
+  switch (value) {
+    case 2:
+      return {w - 1 - X, Y};
+    case 3:
+      return {w - 1 - X, h - 1 - Y};
+    case 4:
+      return {X, h - 1 - Y};
+    case 5:
+      return {Y, X};
+    case 6:
+      return {Y, h - 1 - X};
+    case 7:
+      return {w - 1 - Y, h - 1 - X};
+    case 8:
+      return {w - 1 - Y, X};
+    default:
+      return {X, Y};
+  }
 }
 
 std::string loaderOf(const VImage& header) {
@@ -167,31 +191,59 @@ Bitmap orient(const Bitmap& bitmap, std::uint32_t value) {
   out.width = swaps ? h : w;
   out.height = swaps ? w : h;
   out.rgba.resize(bitmap.rgba.size());
-  // For each upright pixel (X, Y), the stored pixel that shows there.
-  const auto source = [&](int X, int Y) -> std::pair<int, int> {
-    switch (value) {
-      case 2:
-        return {w - 1 - X, Y};
-      case 3:
-        return {w - 1 - X, h - 1 - Y};
-      case 4:
-        return {X, h - 1 - Y};
-      case 5:
-        return {Y, X};
-      case 6:
-        return {Y, h - 1 - X};
-      case 7:
-        return {w - 1 - Y, h - 1 - X};
-      default:
-        return {w - 1 - Y, X};
-    }
-  };
   for (int Y = 0; Y < out.height; ++Y)
     for (int X = 0; X < out.width; ++X) {
-      const auto [x, y] = source(X, Y);
+      const auto [x, y] = storedPixel(value, w, h, X, Y);
       std::memcpy(out.pixel(X, Y), bitmap.pixel(x, y), 4);
     }
   return out;
+}
+
+Result<PictureSize> uprightSize(std::span<const std::uint8_t> bytes, const DecodeOptions& options) {
+  return guarded("cannot read the picture", [&]() -> Result<PictureSize> {
+    // Refused before any option is made: the options leak when the open
+    // throws before taking them.
+    if (bytes.empty())
+      return Error{"cannot read the picture: no data"};
+    VImage header = openMemory(bytes, loadOptions());
+    if (Status size = checkPixels(header, options); !size)
+      return Error{"cannot read the picture: " + size.error().text};
+    if (orientationOrUp(orientationEntry(header)) >= 5)
+      return PictureSize{header.height(), header.width()};
+    return PictureSize{header.width(), header.height()};
+  });
+}
+
+Result<Bitmap> decodeCropScaled(std::span<const std::uint8_t> bytes, PixelRect rect, int width,
+                                int height, const DecodeOptions& options) {
+  if (Status size = checkSize("scale failed", width, height); !size)
+    return size.error();
+  return guarded("cannot read the picture", [&]() -> Result<Bitmap> {
+    if (bytes.empty())
+      return Error{"cannot read the picture: no data"};
+    VImage header = openMemory(bytes, loadOptions());
+    if (Status size = checkPixels(header, options); !size)
+      return Error{"cannot read the picture: " + size.error().text};
+    const std::uint32_t orientation = orientationOrUp(orientationEntry(header));
+    const int w = header.width(), h = header.height();
+    const bool swaps = orientation >= 5;
+    const std::optional<PixelRect> part = clipRect(rect, swaps ? h : w, swaps ? w : h);
+    if (!part)
+      return Error{"crop failed: the rectangle lies outside the picture"};
+    // The stored pixels under the part: the box of its two far corners.
+    const auto [ax, ay] = storedPixel(orientation, w, h, part->x, part->y);
+    const auto [bx, by] =
+        storedPixel(orientation, w, h, part->x + part->width - 1, part->y + part->height - 1);
+    const VImage stored = toSrgbRgba8(header).extract_area(
+        std::min(ax, bx), std::min(ay, by), std::abs(bx - ax) + 1, std::abs(by - ay) + 1);
+    // A JPEG of one or three bands is opaque, as scaleLanczos would find
+    // after looking at every alpha; it shrinks with libvips, as there.
+    const int bands = header.bands();
+    if (orientation == 1 && loaderOf(header).starts_with("jpegload") &&
+        (bands == 1 || bands == 3) && width <= part->width && height <= part->height)
+      return render(resizeExact(stored, Alpha::opaque, width, height, VIPS_KERNEL_LANCZOS3));
+    return scaleLanczos(orient(render(stored), orientation), width, height);
+  });
 }
 
 Result<Bitmap> decodeUpright(const std::string& path, const DecodeOptions& options) {

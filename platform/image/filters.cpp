@@ -8,6 +8,7 @@
 
 #include "platform/image/image.hpp"
 #include "platform/image/lanczos.hpp"
+#include "platform/image/part.hpp"
 #include "platform/image/vips.hpp"
 
 namespace vell::platform {
@@ -134,22 +135,29 @@ Result<Bitmap> blurRegion(const Bitmap& source, PixelRect rect, double sigma) {
   });
 }
 
-Result<Bitmap> crop(const Bitmap& bitmap, PixelRect rect) {
+std::optional<PixelRect> clipRect(PixelRect rect, int width, int height) {
   const long long left = std::max<long long>(rect.x, 0);
   const long long top = std::max<long long>(rect.y, 0);
-  const long long right =
-      std::min<long long>(static_cast<long long>(rect.x) + rect.width, bitmap.width);
+  const long long right = std::min<long long>(static_cast<long long>(rect.x) + rect.width, width);
   const long long bottom =
-      std::min<long long>(static_cast<long long>(rect.y) + rect.height, bitmap.height);
-  if (bitmap.empty() || rect.width <= 0 || rect.height <= 0 || right <= left || bottom <= top)
+      std::min<long long>(static_cast<long long>(rect.y) + rect.height, height);
+  if (rect.width <= 0 || rect.height <= 0 || right <= left || bottom <= top)
+    return std::nullopt;
+  return PixelRect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                   static_cast<int>(bottom - top)};
+}
+
+Result<Bitmap> crop(const Bitmap& bitmap, PixelRect rect) {
+  const std::optional<PixelRect> inside = clipRect(rect, bitmap.width, bitmap.height);
+  if (bitmap.empty() || !inside)
     return Error{"crop failed: the rectangle lies outside the picture"};
   return guarded("crop failed", [&]() -> Result<Bitmap> {
     Bitmap out;
-    out.width = static_cast<int>(right - left);
-    out.height = static_cast<int>(bottom - top);
+    out.width = inside->width;
+    out.height = inside->height;
     out.rgba.resize(static_cast<size_t>(out.width) * out.height * 4);
     for (int y = 0; y < out.height; ++y)
-      std::memcpy(out.pixel(0, y), bitmap.pixel(static_cast<int>(left), static_cast<int>(top) + y),
+      std::memcpy(out.pixel(0, y), bitmap.pixel(inside->x, inside->y + y),
                   static_cast<size_t>(out.width) * 4);
     return out;
   });

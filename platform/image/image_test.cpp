@@ -10,6 +10,7 @@
 #include <vips/vips8>
 
 #include "common/test_folder.hpp"
+#include "platform/image/part.hpp"
 #include "platform/image/test_support.hpp"
 
 namespace vell::platform {
@@ -419,6 +420,78 @@ TEST(Thumbnail, ShowsTheUprightPictureAsAFullDecodeWould) {
     ASSERT_TRUE(expected);
     EXPECT_LT(meanDifference(*small, *expected), 2.5);
   }
+}
+
+// Decoding only the part under a rectangle must give the very pixels of
+// cutting it out of the whole upright picture and scaling that: streamed
+// (opaque upright JPEG, shrunk), or held (turned, translucent, enlarged).
+TEST(DecodeCropScaled, IsTheCutOfTheWholePictureScaled) {
+  struct Case {
+    std::string file;
+    PixelRect rect;
+    int width, height;
+  } cases[] = {
+      {bee, {100, 50, 900, 600}, 480, 320},
+      {bee, {-40, 700, 2000, 500}, 300, 100},  // reaches past three edges
+      {bee, {0, 0, 1620, 1280}, 1620, 1280},   // all of it, same size
+      {bee, {1500, 1000, 60, 20}, 300, 100},   // enlarged
+      {bee, {700, 100, 90, 800}, 45, 900},     // shrunk across, enlarged down
+      {"derived/bee-orientation-6.jpg", {100, 200, 700, 500}, 350, 250},
+      {"derived/bee-orientation-8.jpg", {0, 0, 809, 1024}, 200, 250},
+      {"derived/astronaut-alpha.png", {50, 60, 300, 200}, 150, 100},
+      {"pictures/chelsea.png", {10, 10, 200, 100}, 100, 50},
+      {"derived/bee.heic", {300, 300, 800, 500}, 400, 250},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file + " " + std::to_string(c.rect.x) + "," + std::to_string(c.rect.y) + " " +
+                 std::to_string(c.width) + "x" + std::to_string(c.height));
+    VELL_NEED_SAMPLE(sample(c.file));
+    Result<std::vector<std::uint8_t>> bytes = readPictureFile(sample(c.file));
+    ASSERT_TRUE(bytes);
+    Result<Bitmap> whole = decodeUpright(sample(c.file));
+    ASSERT_TRUE(whole) << whole.error().text;
+    Result<PictureSize> size = uprightSize(*bytes);
+    ASSERT_TRUE(size) << size.error().text;
+    EXPECT_EQ(size->width, whole->width);
+    EXPECT_EQ(size->height, whole->height);
+    Result<Bitmap> part = crop(*whole, c.rect);
+    ASSERT_TRUE(part);
+    Result<Bitmap> expected = scaleLanczos(*part, c.width, c.height);
+    ASSERT_TRUE(expected);
+    Result<Bitmap> got = decodeCropScaled(*bytes, c.rect, c.width, c.height);
+    ASSERT_TRUE(got) << got.error().text;
+    EXPECT_EQ(got->width, c.width);
+    EXPECT_EQ(got->height, c.height);
+    EXPECT_EQ(maxDifference(*got, *expected), 0);
+  }
+}
+
+TEST(DecodeCropScaled, RefusesWhatTheWholeRoadRefuses) {
+  VELL_NEED_SAMPLE(sample(bee));
+  Result<std::vector<std::uint8_t>> bytes = readPictureFile(sample(bee));
+  ASSERT_TRUE(bytes);
+  EXPECT_FALSE(decodeCropScaled(*bytes, {1620, 0, 10, 10}, 5, 5));  // beside the picture
+  EXPECT_FALSE(decodeCropScaled(*bytes, {0, 0, 0, 10}, 5, 5));
+  EXPECT_FALSE(decodeCropScaled(*bytes, {0, 0, 10, 10}, 0, 5));
+  EXPECT_FALSE(decodeCropScaled(*bytes, {0, 0, 10, 10}, 20000, 20000));
+  EXPECT_FALSE(decodeCropScaled(*bytes, {0, 0, 10, 10}, 5, 5, {.maxPixels = 1000}));
+  EXPECT_FALSE(uprightSize(*bytes, {.maxPixels = 1000}));
+  const std::vector<std::uint8_t> junk = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'};
+  EXPECT_FALSE(decodeCropScaled(junk, {0, 0, 10, 10}, 5, 5));
+  EXPECT_FALSE(uprightSize(junk));
+  EXPECT_FALSE(uprightSize({}));
+  EXPECT_FALSE(decodeCropScaled({}, {0, 0, 10, 10}, 5, 5));
+}
+
+TEST(ClipRect, KeepsThePartInsideThePicture) {
+  EXPECT_FALSE(clipRect({-10, 0, 10, 5}, 100, 50));  // touches the left edge from outside
+  EXPECT_FALSE(clipRect({5, 5, -3, 4}, 100, 50));
+  const std::optional<PixelRect> inside = clipRect({-10, 40, 200, 30}, 100, 50);
+  ASSERT_TRUE(inside);
+  EXPECT_EQ(inside->x, 0);
+  EXPECT_EQ(inside->y, 40);
+  EXPECT_EQ(inside->width, 100);
+  EXPECT_EQ(inside->height, 10);
 }
 
 TEST(Decode, ManyThreadsAtOnceGetTheSameResults) {

@@ -88,6 +88,12 @@ TEST(AddFace, PeaksOnTheFaceAndWarmsTheBodyBelow) {
   EXPECT_LT(at(0.5, 0.02), at(0.5, 0.55));  // above the head less than the body
 }
 
+AttentionHints withFaces(std::vector<RectObservation> faces) {
+  AttentionHints hints;
+  hints.faces = std::move(faces);
+  return hints;
+}
+
 TEST(Attention, HandedInFacesDrawTheHeat) {
   // A plain grey picture: nothing but the faces to look at.
   Bitmap plain{400, 300, std::vector<std::uint8_t>(400u * 300u * 4, 128)};
@@ -99,7 +105,7 @@ TEST(Attention, HandedInFacesDrawTheHeat) {
            {{0.1, 0.6, 0.1, 0.15}, 0.15, 0.325},
            {{0.7, 0.5, 0.2, 0.2}, 0.8, 0.4},
        }) {
-    auto observation = attentionSaliency(plain, {{c.face, 0.9f}});
+    auto observation = attentionSaliency(plain, withFaces({{c.face, 0.9f}}));
     ASSERT_TRUE(observation) << observation.error().text;
     const auto& heat = observation->heat;
     auto peak = std::max_element(heat.begin(), heat.end()) - heat.begin();
@@ -110,13 +116,13 @@ TEST(Attention, HandedInFacesDrawTheHeat) {
     const NormalizedRect& first = observation->salientObjects[0];
     EXPECT_TRUE(first.x <= c.peakX && c.peakX <= first.x + first.w);
   }
-  // Without faces nothing stands out, and the eye rests on the middle.
-  auto none = attentionSaliency(plain, {});
+  // Without faces nothing stands out: no heat and no region, so a cover
+  // falls back on the middle of the picture.
+  auto none = attentionSaliency(plain, withFaces({}));
   ASSERT_TRUE(none);
   ASSERT_EQ(none->heat.size(), static_cast<size_t>(none->width) * none->height);
-  auto middle = std::max_element(none->heat.begin(), none->heat.end()) - none->heat.begin();
-  EXPECT_NEAR((middle % none->width + 0.5) / none->width, 0.5, 0.05);
-  EXPECT_NEAR((middle / none->width + 0.5) / none->height, 0.5, 0.05);
+  EXPECT_EQ(*std::max_element(none->heat.begin(), none->heat.end()), 0.0f);
+  EXPECT_TRUE(none->salientObjects.empty());
 }
 
 TEST(Attention, EmptyPictureIsAnError) {
@@ -125,21 +131,20 @@ TEST(Attention, EmptyPictureIsAnError) {
 }
 
 // Where the eye goes on real photos: the hottest cell lies on the subject,
-// and a crop of half the picture around the heat centroid (weighted as the
-// cover composer weighs it) holds the subject's key point.
+// and the first salient region lies mostly on it. (Where covers crop these
+// and more photos is judged by bench/subjects.)
 TEST_F(ModelTest, AttentionLandsOnTheSubject) {
   struct Case {
     const char* name;
     double left, top, right, bottom;  // the subject, top-left origin
-    double keyX, keyY;
   };
   for (const Case& c : std::vector<Case>{
-           {"astronaut.png", 0.1, 0.05, 0.7, 1.0, 0.44, 0.25},             // her face
-           {"chelsea.png", 0.1, 0.0, 0.95, 1.0, 0.54, 0.45},               // the cat's eyes
-           {"european-honey-bee.jpg", 0.08, 0.22, 0.5, 0.75, 0.42, 0.33},  // the bee's head
-           {"qt-logo.jpg", 0.1, 0.05, 0.95, 1.0, 0.52, 0.30},              // the middle man's face
-           {"donna.jpg", 0.38, 0.3, 0.6, 0.75, 0.49, 0.5},                 // the dog
-           {"pool.jpg", 0.1, 0.15, 0.65, 0.7, 0.39, 0.28},                 // the player's face
+           {"astronaut.png", 0.1, 0.05, 0.7, 1.0},
+           {"chelsea.png", 0.1, 0.0, 0.95, 1.0},
+           {"european-honey-bee.jpg", 0.08, 0.22, 0.5, 0.75},
+           {"qt-logo.jpg", 0.1, 0.05, 0.95, 1.0},
+           {"donna.jpg", 0.38, 0.3, 0.6, 0.75},
+           {"pool.jpg", 0.1, 0.15, 0.65, 0.7},
        }) {
     auto observation = attentionSaliency(picture(c.name));
     ASSERT_TRUE(observation) << observation.error().text;
@@ -155,25 +160,13 @@ TEST_F(ModelTest, AttentionLandsOnTheSubject) {
     EXPECT_TRUE(px >= c.left && px <= c.right && py >= c.top && py <= c.bottom)
         << c.name << ": peak at " << px << ", " << py;
 
-    float top = heat[peak];
-    double total = 0, sx = 0, sy = 0;
-    for (int r = 0; r < height; ++r)
-      for (int col = 0; col < width; ++col) {
-        double v = heat[static_cast<size_t>(r) * width + col] / top;
-        double w = v < 0.18 ? 0 : v * v;
-        total += w;
-        sx += (col + 0.5) / width * w;
-        sy += (r + 0.5) / height * w;
-      }
-    double cx = std::clamp(sx / total, 0.25, 0.75), cy = std::clamp(sy / total, 0.25, 0.75);
-    EXPECT_TRUE(std::abs(c.keyX - cx) <= 0.25 && std::abs(c.keyY - cy) <= 0.25)
-        << c.name << ": crop around " << cx << ", " << cy;
-
     ASSERT_FALSE(observation->salientObjects.empty()) << c.name;
     const NormalizedRect& first = observation->salientObjects[0];
-    EXPECT_TRUE(first.x <= c.keyX && c.keyX <= first.x + first.w &&
-                1 - first.y - first.h <= c.keyY && c.keyY <= 1 - first.y)
-        << c.name << ": first region " << first.x << ", " << first.y << ", " << first.w << ", "
+    double top = 1 - first.y - first.h;
+    double w = std::min(first.x + first.w, c.right) - std::max(first.x, c.left);
+    double h = std::min(top + first.h, c.bottom) - std::max(top, c.top);
+    EXPECT_GE(std::max(w, 0.0) * std::max(h, 0.0), 0.6 * first.w * first.h)
+        << c.name << ": first region " << first.x << ", " << top << ", " << first.w << ", "
         << first.h;
   }
 }

@@ -1,13 +1,11 @@
 #include "platform/vision/foreground.hpp"
 
 #include <opencv2/core.hpp>
-#include <opencv2/dnn.hpp>
 #include <opencv2/imgproc.hpp>
 #include <string>
 
-#include "platform/vision/dnn_support.hpp"
 #include "platform/vision/foreground_mask.hpp"
-#include "platform/vision/large_net.hpp"
+#include "platform/vision/network_input.hpp"
 
 namespace vell::platform::vision {
 
@@ -18,16 +16,10 @@ namespace {
 constexpr const char* modelFile = "isnet-512.onnx";
 constexpr int modelSide = 512;
 
-Result<cv::dnn::Net*> segmentationNet() {
-  thread_local ThreadNet slot;
-  return loadNet(slot, modelFile, readLargeOnnxNet);
-}
-
-// The picture stretched to the model's square input, RGB, with transparent
-// parts over mid grey, as the network's (x - 128) / 256 planes.
-cv::Mat inputBlob(const Bitmap& picture) {
-  cv::Mat rgba(picture.height, picture.width, CV_8UC4,
-               const_cast<std::uint8_t*>(picture.rgba.data()));
+// `rgba` (a picture or a part of one) stretched to the model's square
+// input, RGB, with transparent parts over mid grey, as the network's
+// (x - 128) / 256 planes.
+Tensor inputTensor(const cv::Mat& rgba) {
   cv::Mat small;
   bool opaque = cv::checkRange(rgba.reshape(1).colRange(3, 4), true, nullptr, 255, 256);
   if (opaque) {
@@ -49,19 +41,11 @@ cv::Mat inputBlob(const Bitmap& picture) {
     }
     cv::resize(flat, small, {modelSide, modelSide}, 0, 0, cv::INTER_AREA);
   }
-  int dims[] = {1, 3, modelSide, modelSide};
-  cv::Mat blob(4, dims, CV_32F);
-  float* planes = blob.ptr<float>();
-  const size_t plane = static_cast<size_t>(modelSide) * modelSide;
-  for (int y = 0; y < modelSide; ++y) {
-    const auto* row = small.ptr<cv::Vec4b>(y);
-    for (int x = 0; x < modelSide; ++x) {
-      size_t i = static_cast<size_t>(y) * modelSide + x;
-      for (int c = 0; c < 3; ++c)
-        planes[c * plane + i] = (row[x][c] - 128.0f) / 256.0f;
-    }
-  }
-  return blob;
+  cv::Mat rgb;
+  cv::cvtColor(small, rgb, cv::COLOR_RGBA2RGB);
+  constexpr float scale = 1.0f / 256.0f;
+  constexpr float offset = -128.0f / 256.0f;
+  return channelPlanesTensor(rgb, {{scale, scale, scale}, {offset, offset, offset}});
 }
 
 }  // namespace
@@ -70,21 +54,41 @@ Result<InstanceMask> foregroundInstances(const Bitmap& picture) {
   if (picture.empty() ||
       picture.rgba.size() != static_cast<size_t>(picture.width) * picture.height * 4)
     return Error{"foreground mask: empty picture"};
-  auto net = segmentationNet();
+  auto net = loadNetwork(modelFile);
   if (!net)
     return Error{"foreground mask: " + net.error().text};
-  ProbabilityGrid grid;
-  try {
-    (*net)->setInput(inputBlob(picture));
-    cv::Mat output = (*net)->forward("output");
-    if (output.total() != static_cast<size_t>(modelSide) * modelSide || output.type() != CV_32F)
+  const cv::Mat rgba(picture.height, picture.width, CV_8UC4,
+                     const_cast<std::uint8_t*>(picture.rgba.data()));
+  auto look = [&](const PixelBox& over) -> Result<ProbabilityGrid> {
+    cv::Mat part =
+        over.width > 0 ? rgba(cv::Rect(over.left, over.top, over.width, over.height)) : rgba;
+    auto outs = (*net)->run(inputTensor(part), {"output"});
+    if (!outs)
+      return Error{"foreground mask: " + outs.error().text};
+    Tensor& output = outs->front();
+    if (output.values.size() != static_cast<size_t>(modelSide) * modelSide)
       return Error{"foreground mask: unexpected model output"};
-    grid.width = grid.height = modelSide;
-    grid.values.assign(output.ptr<float>(), output.ptr<float>() + output.total());
-  } catch (const cv::Exception& error) {
-    return Error{std::string("foreground mask: ") + error.what()};
-  }
-  return instancesFromProbability(grid, picture.width, picture.height);
+    return ProbabilityGrid{modelSide, modelSide, std::move(output.values), over};
+  };
+  auto glance = look({});
+  if (!glance)
+    return glance.error();
+  // A second look at the subjects alone, when they are a part of the
+  // picture. Each look joins a different bit of ground or clutter to the
+  // subject and misses different fine parts; their mean drops what only
+  // one of them is sure of.
+  auto box = subjectsBox(*glance, picture.width, picture.height);
+  if (!box)
+    return instancesFromProbability(*glance, picture.width, picture.height);
+  auto closer = look(*box);
+  if (!closer)
+    return closer.error();
+  InstanceMask mask = instancesFromProbability(
+      meanOfLooks(*glance, *closer, picture.width, picture.height), picture.width, picture.height);
+  // A subject seen at a glance is never lost altogether.
+  if (mask.allInstances.empty())
+    return instancesFromProbability(*glance, picture.width, picture.height);
+  return mask;
 }
 
 }  // namespace vell::platform::vision

@@ -4,8 +4,8 @@
 // foreground subjects (people, animals, objects), one instance per separate
 // subject, with soft alpha along their edges.
 //
-// Safe to call from several threads at once; each thread loads the network
-// once and keeps it. Nothing here throws, exits or prints.
+// Safe to call from several threads at once; the network loads on the
+// process's first call and is shared. Nothing here throws, exits or prints.
 
 #include <cstdint>
 #include <vector>
@@ -32,7 +32,8 @@ struct InstanceMask {
 
 // Segments `picture` (transparent parts count as mid grey). Subjects are
 // the separate regions of the foreground; specks much smaller than a
-// subject are dropped. Fails when the picture is empty, the model file is
+// subject are dropped. Subjects that fill only a part of the picture are
+// looked at twice, the second time closer. Fails when the picture is empty, the model file is
 // missing or unreadable, or inference fails.
 Result<InstanceMask> foregroundInstances(const Bitmap& picture);
 

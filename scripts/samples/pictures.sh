@@ -88,8 +88,10 @@ derive "$derived/astronaut-alpha.png" alpha
 truncate_bee() { head -c $(($(stat -c %s "$bee") * 6 / 10)) "$bee" > "$part"; }
 derive "$derived/bee-truncated.jpg" truncate_bee
 
-# Big pictures for the benchmarks: 4000 x 3000 and 6000 x 4000.
+# Big pictures for the benchmarks: 4000 x 3000, 5472 x 3648 (a 20-megapixel
+# camera's frame) and 6000 x 4000.
 derive "$derived/bee-12mp.jpg" vips thumbnail "$bee" "@[Q=90]" 4000 --height 3000 --size force
+derive "$derived/bee-20mp.jpg" vips thumbnail "$bee" "@[Q=90]" 5472 --height 3648 --size force
 derive "$derived/bee-24mp.jpg" vips thumbnail "$bee" "@[Q=90]" 6000 --height 4000 --size force
 
 # A decompression bomb: a valid grey PNG of 20000 x 20000 zero pixels
