@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <mutex>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
+
+#include "platform/vision/cielab.hpp"
 
 namespace vell::platform::vision {
 
@@ -80,17 +81,6 @@ float focusWeight(const cv::Mat1f& map) {
   return static_cast<float>(std::clamp((spreadLimit - lit) / (spreadLimit - 0.1), 0.0, 1.0));
 }
 
-// OpenCV fills its tables for conversions to CIELAB on the first one,
-// without a lock: workers converting for the first time at once each fill
-// them, and all but one set are lost. So they are filled once, first.
-void fillLabTables() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    cv::Mat3f pixel(1, 1, cv::Vec3f(0.5f, 0.5f, 0.5f));
-    cv::cvtColor(pixel, pixel, cv::COLOR_RGB2Lab);
-  });
-}
-
 }  // namespace
 
 HeatGrid focusCue(const Bitmap& picture, int width, int height) {
@@ -124,9 +114,7 @@ HeatGrid focusCue(const Bitmap& picture, int width, int height) {
 HeatGrid colourCue(const Bitmap& picture, int width, int height) {
   if (!usable(picture))
     return zeros(width, height);
-  cv::Mat3f lab;
-  fillLabTables();
-  cv::cvtColor(rgbOf(picture), lab, cv::COLOR_RGB2Lab);
+  cv::Mat3f lab = cielabOf(rgbOf(picture));
   cv::GaussianBlur(lab, lab, {0, 0}, 1.0);
   cv::Mat3f surround;
   double sigma = std::max(2.0, std::max(picture.width, picture.height) * surroundShare);
