@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <future>
+#include <system_error>
 
 #include "platform/image/image.hpp"
 #include "platform/image/part.hpp"
+#include "platform/vision/detector.hpp"
+#include "platform/vision/faces.hpp"
+#include "platform/vision/text.hpp"
 
 namespace vell::cover {
 
@@ -45,8 +49,28 @@ platform::Bitmap scaledDown(const platform::Bitmap& picture, int side) {
   return small ? std::move(*small) : picture;
 }
 
+namespace {
+
+// The networks of the analysis and of the aesthetics load on a thread of
+// their own while the photo is read and shrunk; their first requests wait
+// for loads still under way.
+std::future<void> prepareNetworks() {
+  try {
+    return std::async(std::launch::async, [] {
+      platform::vision::prepareDetector();
+      platform::vision::prepareFaceDetection();
+      platform::vision::prepareTextDetection();
+    });
+  } catch (const std::system_error&) {
+    return {};  // no thread to be had: each network loads at its first request
+  }
+}
+
+}  // namespace
+
 Sighted loadAndAnalyse(const std::string& path, const std::optional<std::string>& blur,
                        bool wholePicture) {
+  std::future<void> networks = prepareNetworks();
   // Read once: both decodes below work from the same bytes, and a path that
   // is no regular file is refused before either starts.
   Result<std::vector<std::uint8_t>> photo = platform::readPictureFile(path);

@@ -57,6 +57,10 @@ Result<std::shared_ptr<const std::vector<std::string>>> classNames() {
 
 }  // namespace
 
+void prepareDetector() {
+  (void)loadNetwork(kModel);
+}
+
 Result<DetectorObservations> runDetector(const Bitmap& picture) {
   auto rgb = rgbOverBlack(picture);
   if (!rgb)

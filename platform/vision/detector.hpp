@@ -42,4 +42,9 @@ struct DetectorObservations {
 // is empty.
 Result<DetectorObservations> runDetector(const Bitmap& picture);
 
+// Loads the detector's network ahead of its first run, so that a caller can
+// overlap the load with work of its own; a failure is left for runDetector
+// to report.
+void prepareDetector();
+
 }  // namespace vell::platform::vision

@@ -54,6 +54,11 @@ Result<float> facePresence(const Network& net, const cv::Mat& rgb, const ScoredB
 
 }  // namespace
 
+void prepareFaceDetection() {
+  (void)loadNetwork(kFullRangeModel);
+  (void)loadNetwork(kNearFaceModel);
+}
+
 Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture) {
   auto rgb = rgbOverBlack(picture);
   if (!rgb)

@@ -17,4 +17,9 @@ namespace vell::platform::vision {
 // Fails when a model is missing or unreadable, or the bitmap is empty.
 Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture);
 
+// Loads both face networks ahead of the first detection, so that a caller
+// can overlap the loads with work of its own; a failure is left for
+// detectFaces to report.
+void prepareFaceDetection();
+
 }  // namespace vell::platform::vision

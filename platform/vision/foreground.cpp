@@ -54,7 +54,9 @@ Result<InstanceMask> foregroundInstances(const Bitmap& picture) {
   if (picture.empty() ||
       picture.rgba.size() != static_cast<size_t>(picture.width) * picture.height * 4)
     return Error{"foreground mask: empty picture"};
-  auto net = loadNetwork(modelFile);
+  // A cut-out runs the network twice; its thorough preparation alone
+  // would take longer than both runs gain.
+  auto net = loadNetwork(modelFile, Preparation::quick);
   if (!net)
     return Error{"foreground mask: " + net.error().text};
   const cv::Mat rgba(picture.height, picture.width, CV_8UC4,

@@ -77,7 +77,8 @@ class Engine {
     return engine;
   }
 
-  Result<std::shared_ptr<const Network>> load(const std::filesystem::path& path) {
+  Result<std::shared_ptr<const Network>> load(const std::filesystem::path& path,
+                                              Preparation preparation) {
     std::shared_ptr<Slot> slot;
     {
       std::lock_guard lock(guard_);
@@ -90,7 +91,7 @@ class Engine {
     std::lock_guard lock(slot->guard);
     if (slot->network)
       return std::shared_ptr<const Network>(slot->network);
-    auto made = open(path);
+    auto made = open(path, preparation);
     if (!made)
       return made.error();
     slot->network = std::make_shared<const Network>(std::move(*made));
@@ -123,14 +124,17 @@ class Engine {
     return options;
   }
 
-  Result<std::unique_ptr<Network::Session>> open(const std::filesystem::path& path) {
+  Result<std::unique_ptr<Network::Session>> open(const std::filesystem::path& path,
+                                                 Preparation preparation) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
       return Error{"model missing: " + path.string()};
     try {
       Ort::SessionOptions options;
       options.DisablePerSessionThreads();
-      options.SetGraphOptimizationLevel(GraphOptimizationLevel::ORT_ENABLE_ALL);
+      options.SetGraphOptimizationLevel(preparation == Preparation::thorough
+                                            ? GraphOptimizationLevel::ORT_ENABLE_ALL
+                                            : GraphOptimizationLevel::ORT_ENABLE_EXTENDED);
       // Without the engine's own arena, the memory of a run goes back to the
       // heap when it ends, instead of staying with the network at its peak.
       options.DisableCpuMemArena();
@@ -221,12 +225,13 @@ Result<std::vector<Tensor>> Network::run(const Tensor& input,
   }
 }
 
-Result<std::shared_ptr<const Network>> loadNetwork(const std::string& file) {
+Result<std::shared_ptr<const Network>> loadNetwork(const std::string& file,
+                                                   Preparation preparation) {
   auto folder = modelsFolder();
   if (folder.empty())
     return Error{"model missing: " + file + " (no models folder)"};
   try {
-    return Engine::instance().load(folder / file);
+    return Engine::instance().load(folder / file, preparation);
   } catch (const Ort::Exception& e) {
     // Only the environment itself can fail here.
     return Error{std::string("inference engine unavailable: ") + e.what()};

@@ -48,12 +48,21 @@ class Network {
   std::unique_ptr<Session> session_;
 };
 
+// How thoroughly the engine prepares a network as it loads it. `thorough`
+// also lays the weights out for this processor's vector units: each run is
+// faster, but for a large network the load then takes longer than a run
+// (ISNet: 440 ms against 65 ms, runs 370 ms against 470 ms), so it pays
+// only for networks run many times in a process.
+enum class Preparation { quick, thorough };
+
 // The network of `file` in the models folder (models.hpp). The first call
-// for a path loads it; later calls, from any thread, share that one network,
-// and threads asking while it loads wait for it. A file that is missing,
-// truncated, corrupt or not a model is an Error ("model missing: ..." or
-// "model unreadable: ..."), never a crash; the next call tries again.
-Result<std::shared_ptr<const Network>> loadNetwork(const std::string& file);
+// for a path loads it, prepared as that call asks; later calls, from any
+// thread, share that one network, and threads asking while it loads wait
+// for it. A file that is missing, truncated, corrupt or not a model is an
+// Error ("model missing: ..." or "model unreadable: ..."), never a crash;
+// the next call tries again.
+Result<std::shared_ptr<const Network>> loadNetwork(
+    const std::string& file, Preparation preparation = Preparation::thorough);
 
 // How many threads one run of a network may use, the caller's included: a
 // program that runs `w` requests at once on `c` processors sets about c / w,

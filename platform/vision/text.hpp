@@ -31,6 +31,11 @@ struct TextRegion {
 // missing or inference fails. Safe to call from several threads.
 Result<std::vector<TextRegion>> detectTextRegions(const Bitmap& picture);
 
+// Loads the text detector's network ahead of its first run, so that a
+// caller can overlap the load with work of its own; a failure is left for
+// the detection to report.
+void prepareTextDetection();
+
 // The straight boxes of detectTextRegions, with their confidences.
 Result<std::vector<RectObservation>> detectTextRectangles(const Bitmap& picture);
 

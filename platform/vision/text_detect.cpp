@@ -40,6 +40,10 @@ TextRegion regionOf(const LineQuad& line, int width, int height) {
 
 }  // namespace
 
+void prepareTextDetection() {
+  (void)loadNetwork(modelFile);
+}
+
 Result<std::vector<TextRegion>> detectTextRegions(const Bitmap& picture) {
   if (picture.empty() ||
       picture.rgba.size() != static_cast<size_t>(picture.width) * picture.height * 4)
