@@ -15,6 +15,9 @@ target_link_options(vell_settings INTERFACE
 if(VELL_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
+  # Every program, test and fuzz target carries the leak checker's
+  # suppressions of the libraries it uses.
+  set(VELL_SANITIZER_SOURCES ${PROJECT_SOURCE_DIR}/common/leak_suppressions.cpp)
 endif()
 
 # The private folder of the libraries the programs bring along (ONNX
@@ -24,7 +27,7 @@ set(VELL_PRIVATE_LIBDIR lib/vell)
 # Adds a program: its library `vell_<name>` must exist; main.cpp only hands
 # over the arguments.
 function(vell_program name)
-  add_executable(vell-${name} main.cpp)
+  add_executable(vell-${name} main.cpp ${VELL_SANITIZER_SOURCES})
   target_link_libraries(vell-${name} PRIVATE vell_${name} vell_settings)
   # Private libraries (ONNX Runtime) sit in lib/vell beside bin, in the build
   # tree as after installation, so the build's programs run as installed.
@@ -39,7 +42,7 @@ endfunction()
 # sanitizer run leaves slow tests out); DEPENDS names programs the tests run.
 function(vell_test name)
   cmake_parse_arguments(T "SLOW" "TIMEOUT" "SOURCES;LIBS;ENV;SLOW_SUITES;DEPENDS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${VELL_SANITIZER_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} vell_settings GTest::gtest GTest::gtest_main GTest::gmock)
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
@@ -75,7 +78,8 @@ endfunction()
 # CORPUS.
 function(vell_fuzz name)
   cmake_parse_arguments(F "" "CORPUS;RUNS" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${F_SOURCES} ${PROJECT_SOURCE_DIR}/common/fuzz_main.cpp)
+  add_executable(${name} ${F_SOURCES} ${PROJECT_SOURCE_DIR}/common/fuzz_main.cpp
+    ${VELL_SANITIZER_SOURCES})
   target_link_libraries(${name} PRIVATE ${F_LIBS} vell_common vell_settings)
   if(NOT F_RUNS)
     set(F_RUNS 20000)
