@@ -1,8 +1,13 @@
-#include "platform/vision/aesthetics.hpp"
-
 #include "cover/scene.hpp"
+#include "platform/vision/aesthetics.hpp"
+#include "platform/vision/text.hpp"
 
 namespace vell::cover {
+
+// The aesthetics discount the text the text detector finds.
+void prepareAesthetics() {
+  platform::vision::prepareTextDetection();
+}
 
 std::optional<Aesthetics> scoreAesthetics(const platform::Bitmap& crop) {
   Result<platform::vision::AestheticsObservation> scores =

@@ -8,4 +8,6 @@ std::optional<Aesthetics> scoreAesthetics(const platform::Bitmap&) {
   return std::nullopt;
 }
 
+void prepareAesthetics() {}
+
 }  // namespace vell::cover

@@ -1,8 +1,13 @@
-#include "platform/vision/attention.hpp"
-
 #include "cover/scene.hpp"
+#include "platform/vision/attention.hpp"
+#include "platform/vision/faces.hpp"
 
 namespace vell::cover {
+
+// The attention finds the faces itself.
+void prepareAttention() {
+  platform::vision::prepareFaceDetection();
+}
 
 void addAttention(Scene& scene, const platform::Bitmap& working) {
   platform::vision::AttentionHints hints;

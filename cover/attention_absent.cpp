@@ -6,4 +6,6 @@ namespace vell::cover {
 // the crop falls back on the objects' absence and the image centre.
 void addAttention(Scene&, const platform::Bitmap&) {}
 
+void prepareAttention() {}
+
 }  // namespace vell::cover

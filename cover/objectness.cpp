@@ -4,6 +4,10 @@
 
 namespace vell::cover {
 
+void prepareObjectness() {
+  platform::vision::prepareDetector();
+}
+
 void addObjectness(Scene& scene, const platform::Bitmap& working) {
   // A failed analysis is no failure of the run: it just sees nothing. One
   // pass of the detector gives the objects and which of them are living.

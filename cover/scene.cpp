@@ -7,9 +7,6 @@
 
 #include "platform/image/image.hpp"
 #include "platform/image/part.hpp"
-#include "platform/vision/detector.hpp"
-#include "platform/vision/faces.hpp"
-#include "platform/vision/text.hpp"
 
 namespace vell::cover {
 
@@ -57,9 +54,9 @@ namespace {
 std::future<void> prepareNetworks() {
   try {
     return std::async(std::launch::async, [] {
-      platform::vision::prepareDetector();
-      platform::vision::prepareFaceDetection();
-      platform::vision::prepareTextDetection();
+      prepareObjectness();
+      prepareAttention();
+      prepareAesthetics();
     });
   } catch (const std::system_error&) {
     return {};  // no thread to be had: each network loads at its first request

@@ -93,4 +93,12 @@ struct Aesthetics {
 };
 std::optional<Aesthetics> scoreAesthetics(const platform::Bitmap& crop);
 
+// Load what the attention, objectness and aesthetics analyses need ahead of
+// their first request, so that a caller can overlap the loads with work of
+// its own; nothing for an analysis that is not installed. Failures are left
+// for the analyses themselves to meet.
+void prepareAttention();
+void prepareObjectness();
+void prepareAesthetics();
+
 }  // namespace vell::cover
