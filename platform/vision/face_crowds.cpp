@@ -51,6 +51,13 @@ std::vector<FaceRegion> crowdRegions(const std::vector<ScoredBox>& faces,
       continue;
     const auto& b = person.box;
     double top = 1.0 - (b.y + b.h);
+    // A person whose face was found needs no closer look.
+    bool hasFace = std::any_of(faces.begin(), faces.end(), [&](const ScoredBox& face) {
+      double cx = (face.x0 + face.x1) / 2, cy = (face.y0 + face.y1) / 2;
+      return cx >= b.x && cx <= b.x + b.w && cy >= top && cy <= top + b.h;
+    });
+    if (hasFace)
+      continue;
     smallPerson = smallPerson || b.h < kSmallPersonShare;
     heads.push_back(around(b.x, top, b.x + b.w, top + b.h / 3, 0.25));
   }

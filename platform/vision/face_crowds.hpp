@@ -12,7 +12,8 @@ namespace vell::platform::vision {
 // full-range model on square tiles of kCrowdTileSide picture pixels, so such
 // faces reach it nearly at their own size. It costs about a dozen runs, so it
 // runs only where the first look found a crowd's signs: small faces, or
-// several people, or people too small to show their faces.
+// several people without a face found, or such people too small to show
+// their faces.
 inline constexpr int kCrowdTileSide = 320;
 inline constexpr int kCrowdTileOverlap = 64;
 // Faces narrower than this share of the picture's width are small: a crowd
@@ -38,7 +39,8 @@ struct FaceRegion {
 // another request found (normalised, lower-left origin, with confidences):
 // nothing when nothing calls for it, else the heads' part of each person
 // (its upper third, widened), the surroundings of each small face, or the
-// whole picture when the small faces are many.
+// whole picture when the small faces are many. People whose face the first
+// look found are left out: only faceless people call for the look.
 std::vector<FaceRegion> crowdRegions(const std::vector<ScoredBox>& faces,
                                      const std::vector<RectObservation>& people);
 

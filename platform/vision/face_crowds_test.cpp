@@ -37,6 +37,12 @@ TEST(CrowdRegions, OnlyACrowdsSignsCallForTheLook) {
   EXPECT_LT(heads[0].y0, 0.2);
   EXPECT_LT(heads[0].y1, 0.5);
   EXPECT_EQ(crowdRegions({}, {person(0.4, 0.3, 0.05, 0.2, 0.8f)}).size(), 1u);
+  // Three people whose faces were all found (large ones): nothing to look for.
+  EXPECT_TRUE(crowdRegions({face(0.05f, 0.12f, 0.1f), face(0.35f, 0.12f, 0.1f),
+                            face(0.65f, 0.12f, 0.1f)},
+                           {person(0.0, 0.0, 0.2, 0.9, 0.8f), person(0.3, 0.0, 0.2, 0.9, 0.8f),
+                            person(0.6, 0.0, 0.2, 0.9, 0.8f)})
+                  .empty());
   EXPECT_TRUE(crowdRegions({}, {person(0.4, 0.3, 0.05, 0.2, 0.2f)}).empty());
 }
 
