@@ -86,7 +86,8 @@ inline constexpr size_t kLongestLine = 80;
 
 // Small print read from the picture's own pixels: `picture` is the picture at
 // `path` scaled down for analysis, and `lines` were found on it. Where lines
-// are too low there to read (under kSmallLineHeight pixels), the picture is
+// that look like print (three times longer than high, found with confidence
+// 0.7) are too low there to read (under kSmallLineHeight pixels), the picture is
 // decoded again from `path` at a scale bringing them to about
 // kReadLineHeight pixels (at most kCloserMaxSide on its long side, never
 // above the file's own size), and every line is read from those pixels;

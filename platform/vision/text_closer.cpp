@@ -15,10 +15,23 @@ constexpr double kDetectLineHeight = 16;
 // pixels, and its maps with them.
 constexpr int kCloserDetectSide = 1600;
 
+// Only regions that look like print call for the closer look: longer than
+// high, and found with confidence. Fur, grass and leaves give the detector
+// many small regions too, squat or doubtful ones.
+constexpr double kPrintAspect = 3;
+constexpr float kSurePrint = 0.7f;
+
 // A line's height in pixels of a `width` x `height` picture.
 double riseOf(const TextRegion& region, int width, int height) {
   double dx = (region.corners[3].x - region.corners[0].x) * width;
   double dy = (region.corners[3].y - region.corners[0].y) * height;
+  return std::hypot(dx, dy);
+}
+
+// Its length.
+double runOf(const TextRegion& region, int width, int height) {
+  double dx = (region.corners[1].x - region.corners[0].x) * width;
+  double dy = (region.corners[1].y - region.corners[0].y) * height;
   return std::hypot(dx, dy);
 }
 
@@ -44,7 +57,9 @@ Result<std::vector<RecognizedText>> recognizeTextCloser(const Bitmap& picture,
   std::vector<double> small;
   for (const auto& line : lines) {
     double rise = riseOf(line, picture.width, picture.height);
-    if (rise < kSmallLineHeight && line.box.h >= options.minimumTextHeight * 0.5)
+    bool print = line.confidence >= kSurePrint &&
+                 runOf(line, picture.width, picture.height) >= kPrintAspect * rise;
+    if (print && rise < kSmallLineHeight && line.box.h >= options.minimumTextHeight * 0.5)
       small.push_back(rise);
   }
   if (path.empty() || small.empty() || picture.empty())
