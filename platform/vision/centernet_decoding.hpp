@@ -64,6 +64,7 @@ float noisyOr(const CenterNetOutputs& outputs, int cell, int first, int last, fl
 // Everything the detector's outputs say; `classNames` has kCocoClasses
 // entries. Outputs of the wrong size give empty observations.
 DetectorObservations decodeCenterNet(const CenterNetOutputs& outputs,
-                                     const std::vector<std::string>& classNames);
+                                     const std::vector<std::string>& classNames,
+                                     float labelFloor = kLabelFloor);
 
 }  // namespace vell::platform::vision

@@ -65,7 +65,7 @@ void prepareDetector() {
 
 namespace {
 
-Result<DetectorObservations> detect(const cv::Mat& input) {
+Result<DetectorObservations> detect(const cv::Mat& input, float labelFloor) {
   auto net = loadNetwork(kModel);
   if (!net)
     return net.error();
@@ -81,7 +81,7 @@ Result<DetectorObservations> detect(const cv::Mat& input) {
       o[1].values.size() != size_t{4} * kCenterNetGrid * kCenterNetGrid || o[2].shape.size() != 4 ||
       o[2].shape[1] != kFeatureChannels)
     return Error{"detector model has unexpected outputs"};
-  return decodeCenterNet({o[0].values, o[1].values, o[2].values}, **names);
+  return decodeCenterNet({o[0].values, o[1].values, o[2].values}, **names, labelFloor);
 }
 
 // A box normalised to the canvas (lower-left origin) normalised to the
@@ -102,10 +102,11 @@ Result<DetectorObservations> runDetector(const Bitmap& picture) {
   if (!rgb)
     return rgb.error();
   // The detector sees the picture stretched to its square input.
-  return detect(resized(*rgb, {kCenterNetInput, kCenterNetInput}));
+  return detect(resized(*rgb, {kCenterNetInput, kCenterNetInput}), kLabelFloor);
 }
 
-Result<DetectorObservations> runDetectorShrunk(const Bitmap& picture, double share) {
+Result<DetectorObservations> runDetectorShrunk(const Bitmap& picture, double share,
+                                               float labelFloor) {
   auto rgb = rgbOverBlack(picture);
   if (!rgb)
     return rgb.error();
@@ -114,7 +115,7 @@ Result<DetectorObservations> runDetectorShrunk(const Bitmap& picture, double sha
   int at = (kCenterNetInput - side) / 2;
   cv::Mat canvas(kCenterNetInput, kCenterNetInput, CV_8UC3, cv::Scalar::all(128));
   resized(*rgb, {side, side}).copyTo(canvas(cv::Rect(at, at, side, side)));
-  auto seen = detect(canvas);
+  auto seen = detect(canvas, labelFloor);
   if (!seen)
     return seen;
   double exact = double(side) / kCenterNetInput;

@@ -159,6 +159,22 @@ TEST(CenterNetDecoding, PictureLabelsOnlyFromDetectionsAboveTheFloor) {
   }));
 }
 
+TEST(CenterNetDecoding, AnotherFloorNamesMoreOrLess) {
+  RawDetections raw;
+  raw.at(kDog, 30, 30) = 0.45f;
+  raw.box(30, 30, 80, 80, 80, 80);
+  auto names = [&](float floor) {
+    std::vector<std::string> ids;
+    for (const auto& label : decodeCenterNet(raw.outputs(), classNames(), floor).labels)
+      ids.push_back(label.identifier);
+    return ids;
+  };
+  EXPECT_EQ(names(0.4f), (std::vector<std::string>{"dog", "animal"}));
+  EXPECT_TRUE(names(0.5f).empty());
+  // The animal is found either way; the caller counts it from the floor.
+  EXPECT_EQ(decodeCenterNet(raw.outputs(), classNames(), 0.5f).animals.size(), 1u);
+}
+
 TEST(CenterNetDecoding, ObjectsAreCapped) {
   RawDetections raw;
   for (int i = 0; i < 15; ++i) {
