@@ -25,6 +25,8 @@ constexpr float sureTextRegion = 0.75f;
 // The second look at a picture that names nothing: shrunk to this share of
 // the detector's input, a subject filling the frame shows its outline.
 constexpr double closeUpShare = 0.6;
+// The same floor as the first look's: what is counted there is named.
+constexpr float closeUpFloor = vision::kLabelFloor;
 
 // The lines the record reports (tx): the rest are too small to name the
 // picture "text" either.
@@ -48,12 +50,16 @@ class PlatformVision final : public Vision {
     // A picture the first look names nothing in may be a close-up: a cat's
     // face, an apple, a ball filling the frame.
     if (detected->labels.empty()) {
-      auto closer = vision::runDetectorShrunk(image, closeUpShare);
+      auto closer = vision::runDetectorShrunk(image, closeUpShare, closeUpFloor);
       if (!closer)
         return closer.error();
       detected->labels = std::move(closer->labels);
-      if (detected->animals.empty() || detected->animals.front().confidence < vision::kLabelFloor)
-        detected->animals = std::move(closer->animals);
+      if (detected->animals.empty() || detected->animals.front().confidence < vision::kLabelFloor) {
+        detected->animals.clear();
+        for (auto& animal : closer->animals)
+          if (animal.confidence >= closeUpFloor)
+            detected->animals.push_back(std::move(animal));
+      }
     }
     auto faces = vision::detectFaces(image, vision::FaceHints{detected->humans});
     if (!faces)
