@@ -143,6 +143,34 @@ inline pid_t spawnProcess(const std::string& program, const std::vector<std::str
   return pid;
 }
 
+// Where a program's standard output goes when its answers cannot arrive.
+enum class LostOutput { full, closed };
+
+// Runs a program with standard input from `input` (a path), standard error
+// thrown away and standard output on /dev/full (every write fails with
+// ENOSPC) or closed (every write fails with EBADF); returns its exit status,
+// or 128 + the signal that ended it.
+inline int runWithLostOutput(const std::string& program, const std::vector<std::string>& args,
+                             LostOutput output, const std::string& input = "/dev/null") {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
+  if (output == LostOutput::full)
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+  else
+    posix_spawn_file_actions_addclose(&actions, 1);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> argv = argvOf(program, args);
+  pid_t pid = 0;
+  int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0)
+    throw std::runtime_error("cannot start " + program);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 // The path of a built program, from the BIN_DIR the test environment sets.
 inline std::string programPath(const std::string& name) {
   const char* dir = std::getenv("BIN_DIR");

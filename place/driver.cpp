@@ -1,7 +1,9 @@
 #include "place/driver.hpp"
 
 #include <malloc.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <mutex>
 #include <semaphore>
 
@@ -18,17 +20,42 @@ namespace {
 
 constexpr int widest = 4;
 
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
+    if (wrote < 0 && errno == EINTR)
+      continue;
+    if (wrote <= 0)
+      return false;
+    bytes.remove_prefix(static_cast<std::size_t>(wrote));
+  }
+  return true;
+}
+
 int usage(std::FILE* err) {
   std::fputs(usageLine, err);
   std::fflush(err);
   return exitUsage;
 }
 
-void writeLine(const std::string& line, std::FILE* out, std::mutex& lock) {
-  std::lock_guard held(lock);
-  std::fwrite(line.data(), 1, line.size(), out);
-  std::fputc('\n', out);
-  std::fflush(out);
+// The output stream and whether every line so far has arrived.
+struct Output {
+  explicit Output(std::FILE* stream) : out(stream) {}
+  std::FILE* out;
+  std::mutex lock;
+  bool lost = false;
+};
+
+// Writes `line` and its line feed with one write, so that lines never
+// interleave and only a full device can cut one. After a failed write
+// nothing more is written: the parent has lost an answer either way.
+void writeLine(std::string line, Output& output) {
+  line.push_back('\n');
+  std::lock_guard held(output.lock);
+  if (output.lost)
+    return;
+  if (!writeAll(fileno(output.out), line))
+    output.lost = true;
 }
 
 }  // namespace
@@ -53,12 +80,22 @@ int run(std::vector<std::string> args, const VisionFactory& makeVision, std::FIL
     return usage(err);
   const std::vector<Job> jobs = parseList(*text);
 
-  std::mutex lock;
+  Output output(out);
+  // Nothing written through the stream before must follow the lines.
+  std::fflush(out);
   WorkQueue q(width);
   std::counting_semaphore<widest> sem(width);
   CompletionGroup group;
   for (const Job& job : jobs) {
     sem.acquire();
+    {
+      // Pictures whose lines could no longer be delivered are not analysed.
+      std::lock_guard held(output.lock);
+      if (output.lost) {
+        sem.release();
+        break;
+      }
+    }
     group.enter();
     q.submit([&, job] {
       {
@@ -66,14 +103,14 @@ int run(std::vector<std::string> args, const VisionFactory& makeVision, std::FIL
         auto vision = makeVision(width);
         Record record = read(job.key, job.path, prints, ocr, *vision);
         if (auto line = serialise(record))
-          writeLine(*line, out, lock);
+          writeLine(std::move(*line), output);
       }
       sem.release();
       group.leave();
     });
   }
   group.wait();
-  return exitSuccess;
+  return output.lost ? exitLostOutput : exitSuccess;
 }
 
 }  // namespace vell::place
