@@ -9,20 +9,11 @@
 #include <cstdlib>
 
 #include "common/json_numbers.hpp"
+#include "common/numbers.hpp"
 
 namespace vell::calendar {
 
 namespace {
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
 
 // The code unit of the escape "\uXXXX" at `at`, or -1.
 int escapedUnit(std::string_view text, std::size_t at) {
@@ -30,7 +21,7 @@ int escapedUnit(std::string_view text, std::size_t at) {
     return -1;
   int unit = 0;
   for (std::size_t i = at + 2; i < at + 6; ++i) {
-    const int digit = hexValue(text[i]);
+    const int digit = hexDigitValue(text[i]);
     if (digit < 0)
       return -1;
     unit = unit * 16 + digit;

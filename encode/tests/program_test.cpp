@@ -259,11 +259,10 @@ TEST_F(EncodeProgram, EndedBySignalItLeavesNoTemporaryFile) {
 // A video written but an "ok" that cannot reach the parent is no success.
 TEST_F(EncodeProgram, AnOkThatCannotBeWrittenIsAFailure) {
   writeIndex(R"([["red.png", 0]])");
-  for (LostOutput output : {LostOutput::full, LostOutput::closed})
-    EXPECT_EQ(
-        runWithLostOutput(programPath("vell-encode"),
-                          {dir().string(), out().string(), "1", "64", "64", "200000"}, output),
-        3);
+  for (Output output : {Output::full, Output::closed})
+    EXPECT_EQ(runToEnd(programPath("vell-encode"),
+                       {dir().string(), out().string(), "1", "64", "64", "200000"}, output),
+              3);
 }
 
 TEST_F(EncodeProgram, UnreadableNumbersFallBackToTheirDefaults) {

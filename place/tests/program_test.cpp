@@ -169,9 +169,8 @@ TEST(PlaceProgram, LostLinesAreAFailure) {
   for (int i = 0; i < 6; ++i)
     list += "k" + std::to_string(i) + "\t" + pictures.back().path.string() + "\n";
   std::ofstream(folder.path() / "list.txt") << list;
-  for (LostOutput output : {LostOutput::full, LostOutput::closed})
-    EXPECT_EQ(runWithLostOutput(programPath("vell-place"), {(folder.path() / "list.txt").string()},
-                                output),
+  for (Output output : {Output::full, Output::closed})
+    EXPECT_EQ(runToEnd(programPath("vell-place"), {(folder.path() / "list.txt").string()}, output),
               1);
 }
 
