@@ -1,6 +1,12 @@
 #include "platform/crypto/crypto.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "platform/crypto/nonces.hpp"
 
 namespace vell::platform {
 
@@ -32,6 +38,65 @@ TEST(Crypto, HkdfMatchesRfc5869) {
   ASSERT_TRUE(derived);
   EXPECT_EQ(plain(*derived), hex("8da4e775a563c18f715f802a063c5a31b8a11f5c5ee1879ec3454e5f3c738d2d"
                                  "9d201395faa4b61a96c8"));
+}
+
+TEST(Crypto, InPlaceSealingMatchesTheCombinedForm) {
+  Bytes key(32, 7);
+  Bytes aad = {'c', 't', 'x'};
+  for (size_t size : {0u, 1u, 15u, 16u, 1024u, 70000u}) {
+    Bytes message(size);
+    for (size_t i = 0; i < size; ++i)
+      message[i] = static_cast<uint8_t>(i * 31);
+    Bytes combined(12 + size + 16);
+    std::copy(message.begin(), message.end(), combined.begin() + 12);
+    ASSERT_TRUE(aesGcmSealInPlace(key, aad, combined)) << size;
+    auto opened = aesGcmOpen(key, combined, aad);
+    ASSERT_TRUE(opened) << size;
+    EXPECT_EQ(plain(*opened), message);
+    ASSERT_TRUE(aesGcmOpenInPlace(key, aad, combined));
+    EXPECT_EQ(Bytes(combined.begin() + 12, combined.end() - 16), message);
+  }
+  // A value that does not verify leaves no plaintext behind.
+  Bytes message(64, 'p');
+  auto combined = aesGcmSeal(key, message, aad);
+  ASSERT_TRUE(combined);
+  EXPECT_FALSE(aesGcmOpenInPlace(key, {}, *combined));
+  EXPECT_EQ(Bytes(combined->begin() + 12, combined->end() - 16), Bytes(64, 0));
+  EXPECT_FALSE(aesGcmOpenInPlace(key, aad, std::span<uint8_t>(combined->data(), 27)));
+  EXPECT_FALSE(aesGcmSealInPlace(Bytes(16, 1), aad, *combined));
+}
+
+// Nonces come from a stock drawn ahead; every one must still be new, across
+// refills of the stock and in a forked child, which must not repeat the
+// nonces its parent will hand out.
+TEST(Crypto, NoncesNeverRepeat) {
+  std::set<Bytes> seen;
+  for (int i = 0; i < 2000; ++i) {
+    Bytes nonce(12);
+    ASSERT_TRUE(freshNonce(nonce.data()));
+    EXPECT_TRUE(seen.insert(nonce).second) << i;
+  }
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    uint8_t nonce[12] = {};
+    bool drawn = static_cast<bool>(freshNonce(nonce));
+    ssize_t written = ::write(pipeFds[1], nonce, sizeof nonce);
+    ::_exit(drawn && written == sizeof nonce ? 0 : 1);
+  }
+  Bytes childNonce(12);
+  ASSERT_EQ(::read(pipeFds[0], childNonce.data(), 12), 12);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(pipeFds[0]);
+  ::close(pipeFds[1]);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  Bytes parentNonce(12);
+  ASSERT_TRUE(freshNonce(parentNonce.data()));
+  EXPECT_NE(childNonce, parentNonce);
+  EXPECT_EQ(seen.count(childNonce), 0u);
 }
 
 TEST(Crypto, GcmLayoutAndTamperDetection) {
