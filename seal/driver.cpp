@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "seal/messages.hpp"
@@ -14,13 +15,12 @@ namespace vell::seal {
 int run(int argc, char** argv) {
   if (argc > 1 && std::string_view(argv[1]) == "selftest") {
     bool passed = selftest();
-    std::string_view verdict = passed ? kSelftestPassed : kSelftestFailed;
+    std::string verdict = std::string(passed ? kSelftestPassed : kSelftestFailed) + "\n";
     std::fwrite(verdict.data(), 1, verdict.size(), stdout);
-    std::fputc('\n', stdout);
     std::fflush(stdout);
     return passed ? 0 : 1;
   }
-  serve(STDIN_FILENO, stdout);
+  serve(STDIN_FILENO, STDOUT_FILENO);
   return 0;
 }
 

@@ -1,49 +1,111 @@
 // Feeds arbitrary bytes to the request loop, line by line. Every line must
-// get exactly one answer line that is a JSON object, and the request reader
+// get exactly one answer line that is a JSON object; the request reader
 // must accept exactly the lines the JSON library reads as an object, with
-// the same top-level strings and booleans.
+// the same members of the names the operations read; and the base64 of
+// those members must decode as the protocol's plain reading decodes it.
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "seal/base64.hpp"
 #include "seal/request.hpp"
 #include "seal/service.hpp"
 
 namespace {
+
+using vell::seal::Field;
+
+// The protocol's decoding put plainly: URL-safe characters replaced, "="
+// appended to a multiple of four, then a strict standard decoding.
+std::optional<std::string> plainDecoding(std::string text) {
+  static const std::string alphabet =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  for (char& c : text)
+    c = c == '-' ? '+' : c == '_' ? '/' : c;
+  while (text.size() % 4)
+    text += '=';
+  size_t padding = 0;
+  while (padding < text.size() && text[text.size() - 1 - padding] == '=')
+    ++padding;
+  if (padding > 2)
+    return std::nullopt;
+  std::string bytes;
+  unsigned bits = 0;
+  int count = 0;
+  for (size_t i = 0; i < text.size() - padding; ++i) {
+    size_t value = alphabet.find(text[i]);
+    if (value == std::string::npos)
+      return std::nullopt;
+    bits = bits << 6 | static_cast<unsigned>(value);
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      bytes += static_cast<char>(bits >> count & 0xFF);
+    }
+  }
+  return bytes;
+}
+
+void checkDecoding(std::string_view text) {
+  std::vector<std::uint8_t> out(vell::seal::decodedRoom(text.size()));
+  auto ours = vell::seal::decodeMember(text, out.data());
+  auto theirs = plainDecoding(std::string(text));
+  if (ours.has_value() != theirs.has_value())
+    std::abort();
+  if (ours && std::string_view(reinterpret_cast<const char*>(out.data()), *ours) != *theirs)
+    std::abort();
+}
 
 void compareWithLibrary(std::string_view line) {
   // The library stops reading at a NUL byte as if the text ended there;
   // a strict reader refuses what follows, so such lines are not compared.
   if (line.find('\0') != std::string_view::npos)
     return;
-  auto ours = vell::seal::readRequest(line);
+  static vell::seal::Request ours;  // kept, as the service keeps it
+  bool read = ours.read(line);
   auto theirs = nlohmann::json::parse(line, nullptr, false);
-  bool theirsIsRequest = !theirs.is_discarded() && theirs.is_object();
-  if (ours.has_value() != theirsIsRequest)
+  if (read != (!theirs.is_discarded() && theirs.is_object()))
     std::abort();
-  if (!ours)
-    return;
-  for (auto& [name, value] : theirs.items()) {
-    auto found = ours->find(vell::seal::SecretString(name));
-    if (found == ours->end())
-      std::abort();
-    // Numbers of any kind are only ever "not a string" to the operations.
-    if (value.is_number() ? !found->is_number() : found->type() != value.type())
-      std::abort();
-    if (value.is_string() && std::string_view(found->get_ref<const vell::seal::SecretString&>()) !=
-                                 value.get_ref<const std::string&>())
-      std::abort();
-    if (value.is_boolean() && found->get<bool>() != value.get<bool>())
+  if (!read)
+    return ours.wipe();
+  static constexpr std::pair<const char*, Field> kTexts[] = {{"op", Field::op},
+                                                             {"info", Field::info},
+                                                             {"aad", Field::aad},
+                                                             {"in", Field::in},
+                                                             {"out", Field::out}};
+  static constexpr std::pair<const char*, Field> kBase64[] = {{"priv", Field::priv},
+                                                              {"peer", Field::peer},
+                                                              {"salt", Field::salt},
+                                                              {"key", Field::key},
+                                                              {"data", Field::data}};
+  for (auto [name, field] : kTexts) {
+    bool isString = theirs.contains(name) && theirs[name].is_string();
+    auto text = ours.text(field);
+    if (text.has_value() != isString || (isString && *text != theirs[name].get<std::string>()))
       std::abort();
   }
-  if (ours->size() != theirs.size())
+  for (auto [name, field] : kBase64) {
+    std::optional<std::string> expected;
+    if (theirs.contains(name) && theirs[name].is_string())
+      expected = plainDecoding(theirs[name].get<std::string>());
+    auto bytes = ours.bytes(field);
+    if (bytes.has_value() != expected.has_value())
+      std::abort();
+    if (bytes && std::string(bytes->begin(), bytes->end()) != *expected)
+      std::abort();
+  }
+  bool rawIsTrue =
+      theirs.contains("raw") && theirs["raw"].is_boolean() && theirs["raw"].get<bool>();
+  if (ours.isTrue(Field::raw) != rawIsTrue)
     std::abort();
+  ours.wipe();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
+  checkDecoding(input.substr(0, 256));
   while (!input.empty()) {
     size_t end = input.find('\n');
     std::string_view line = input.substr(0, end);

@@ -15,7 +15,6 @@ inline constexpr std::string_view kSelftestFailed = "FAILED";
 inline constexpr std::string_view kMissing = "missing ";
 inline constexpr std::string_view kKeyMustBe32 = "the key must be 32 bytes";
 inline constexpr std::string_view kSealfileNeeds = "sealfile needs key, in and out";
-inline constexpr std::string_view kSealFailed = "seal failed";
 inline constexpr std::string_view kUnknownOp = "unknown op";
 
 }  // namespace vell::seal

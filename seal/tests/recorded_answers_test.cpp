@@ -53,7 +53,8 @@ bool sameForm(const std::string& expected, const std::string& actual) {
       return false;
     const std::string& text = b[name].get_ref<const std::string&>();
     if (text.size() != value.get_ref<const std::string&>().size() ||
-        text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=") !=
+        text.find_first_not_of(
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=") !=
             std::string::npos)
       return false;
   }
