@@ -16,12 +16,15 @@ int run(int argc, char** argv) {
   if (argc > 1 && std::string_view(argv[1]) == "selftest") {
     bool passed = selftest();
     std::string verdict = std::string(passed ? kSelftestPassed : kSelftestFailed) + "\n";
-    std::fwrite(verdict.data(), 1, verdict.size(), stdout);
-    std::fflush(stdout);
-    return passed ? 0 : 1;
+    bool written = std::fwrite(verdict.data(), 1, verdict.size(), stdout) == verdict.size() &&
+                   std::fflush(stdout) == 0;
+    if (!written)
+      return kExitInputOutput;
+    return passed ? kExitDone : kExitSelftestFailed;
   }
-  serve(STDIN_FILENO, STDOUT_FILENO);
-  return 0;
+  if (serve(STDIN_FILENO, STDOUT_FILENO) != Served::endOfInput)
+    return kExitInputOutput;
+  return kExitDone;
 }
 
 }  // namespace vell::seal
