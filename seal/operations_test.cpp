@@ -230,3 +230,21 @@ TEST(Operations, FailedSealfileLeavesNothingBehind) {
 }
 
 }  // namespace vell::seal
+
+namespace vell::seal {
+
+// Any number JSON allows may sit in a member no operation reads.
+TEST(Operations, NumbersBeyondADoubleInUnusedMembers) {
+  SecretString key = newKey();
+  for (std::string number : std::vector<std::string>{"1e309", "-1e309", std::string(100000, '7'),
+                                                     "0." + std::string(100000, '1') + "E-99999"}) {
+    std::string ping = R"({"op":"ping","n":)" + number + "}";
+    EXPECT_EQ(std::string(answerLine(ping)), R"({"ok":true,"v":1})") << number.substr(0, 10);
+    Json sealed = Json::parse(answerLine(R"({"op":"seal","data":"Zm9v","extra":[)" + number +
+                                         R"(],"key":")" + std::string(key) + R"("})"));
+    EXPECT_EQ(bytesOf(ask({{"op", "open"}, {"key", key}, {"data", sealed["data"]}})["data"]),
+              "foo");
+  }
+}
+
+}  // namespace vell::seal
