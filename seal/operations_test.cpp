@@ -247,4 +247,19 @@ TEST(Operations, NumbersBeyondADoubleInUnusedMembers) {
   }
 }
 
+// OpenSSL's own HKDF refuses more than 32 KiB of info; the derivation takes
+// any length. The long value is that of Python's `cryptography` HKDF.
+TEST(Operations, AgreeTakesInfoOfAnyLength) {
+  Json request = {{"op", "agree"},
+                  {"priv", "dwdtCnMYpX08FsFyUbJmRd9ML4frwJkqsXf7pR25LCo"},
+                  {"peer", "3p7bfXt9wbTTW2HC7OQ1Nz-DQ8hbeGdNrfx-FG-IK08"}};
+  request["info"] = std::string(32768, 'i');
+  EXPECT_EQ(ask(request)["key"], "C1kbdjXN2EkL6vP4PCKEeTuDIDBSSWefsEOQnM192Tg=");
+  request["info"] = std::string(100000, 'i');
+  EXPECT_EQ(ask(request)["key"], "Bo2AGMv4ObL/hpXcCPJF8ySmEvndB7UX13Zg/L9PIfE=");
+  request["info"] = std::string(1 << 20, 'i');
+  Json answer = ask(request);
+  EXPECT_EQ(bytesOf(answer["key"]).size(), 32u) << answer.dump();
+}
+
 }  // namespace vell::seal

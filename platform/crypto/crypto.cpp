@@ -30,10 +30,14 @@ struct CipherCtxFree {
 struct KdfCtxFree {
   void operator()(EVP_KDF_CTX* context) const { EVP_KDF_CTX_free(context); }
 };
+struct MacCtxFree {
+  void operator()(EVP_MAC_CTX* context) const { EVP_MAC_CTX_free(context); }
+};
 using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
 using PkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree>;
 using CipherCtxPtr = std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree>;
 using KdfCtxPtr = std::unique_ptr<EVP_KDF_CTX, KdfCtxFree>;
+using MacCtxPtr = std::unique_ptr<EVP_MAC_CTX, MacCtxFree>;
 
 // Turns OpenSSL's error queue into one text and empties it, so a failure
 // never leaks into the next request's diagnostics.
@@ -58,6 +62,11 @@ const EVP_CIPHER* aes256Gcm() {
 EVP_KDF* hkdf() {
   static EVP_KDF* kdf = EVP_KDF_fetch(nullptr, "HKDF", nullptr);
   return kdf;
+}
+
+EVP_MAC* hmac() {
+  static EVP_MAC* mac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
+  return mac;
 }
 
 // One cipher context a thread, kept for the next operation, so that a
@@ -170,9 +179,9 @@ Result<Secret> x25519SharedSecret(ByteView privateKeyBytes, ByteView peerPublicK
 }
 
 Result<Secret> hkdfSha256(ByteView keyMaterial, ByteView salt, ByteView info, std::size_t size) {
-  KdfCtxPtr context(EVP_KDF_CTX_new(hkdf()));
-  if (!context)
-    return opensslError("HKDF");
+  constexpr std::size_t kHashSize = 32;
+  if (size > 255 * kHashSize)
+    return Error{"HKDF-SHA-256 gives at most 8160 bytes"};
   // OSSL_PARAM wants non-const pointers; OpenSSL only reads them.
   auto octets = [](const char* name, ByteView bytes) {
     return OSSL_PARAM_construct_octet_string(name, const_cast<std::uint8_t*>(bytes.data()),
@@ -180,14 +189,42 @@ Result<Secret> hkdfSha256(ByteView keyMaterial, ByteView salt, ByteView info, st
   };
   char digest[] = "SHA256";
   static const std::uint8_t empty = 0;
-  OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
-                         octets(OSSL_KDF_PARAM_KEY, keyMaterial),
-                         // An empty salt must still be passed explicitly: HKDF then uses zeros.
-                         octets(OSSL_KDF_PARAM_SALT, salt.empty() ? ByteView(&empty, 0) : salt),
-                         octets(OSSL_KDF_PARAM_INFO, info), OSSL_PARAM_construct_end()};
-  Secret derived(size);
-  if (EVP_KDF_derive(context.get(), derived.data(), derived.size(), params) != 1)
+  int mode = EVP_KDF_HKDF_MODE_EXTRACT_ONLY;
+
+  // The extraction is OpenSSL's; the expansion is done here with its HMAC,
+  // because OpenSSL 3.0 to 3.5 refuse an info of more than 32 KiB.
+  KdfCtxPtr kdf(EVP_KDF_CTX_new(hkdf()));
+  OSSL_PARAM extractParams[] = {
+      OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
+      OSSL_PARAM_construct_int(OSSL_KDF_PARAM_MODE, &mode), octets(OSSL_KDF_PARAM_KEY, keyMaterial),
+      // An empty salt must still be passed explicitly: HKDF then uses zeros.
+      octets(OSSL_KDF_PARAM_SALT, salt.empty() ? ByteView(&empty, 0) : salt),
+      OSSL_PARAM_construct_end()};
+  Secret pseudorandomKey(kHashSize);
+  if (!kdf || EVP_KDF_derive(kdf.get(), pseudorandomKey.data(), kHashSize, extractParams) != 1)
     return opensslError("HKDF");
+
+  // T(i) = HMAC(PRK, T(i - 1) | info | i), the output their concatenation.
+  MacCtxPtr mac(EVP_MAC_CTX_new(hmac()));
+  OSSL_PARAM macParams[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
+                            OSSL_PARAM_construct_end()};
+  Secret derived(size);
+  Secret block(kHashSize);
+  for (std::size_t done = 0, counter = 1; done < size; ++counter) {
+    const std::uint8_t index = static_cast<std::uint8_t>(counter);
+    std::size_t written = 0;
+    if (!mac ||
+        EVP_MAC_init(mac.get(), pseudorandomKey.data(), kHashSize,
+                     counter == 1 ? macParams : nullptr) != 1 ||
+        (counter > 1 && EVP_MAC_update(mac.get(), block.data(), kHashSize) != 1) ||
+        (!info.empty() && EVP_MAC_update(mac.get(), info.data(), info.size()) != 1) ||
+        EVP_MAC_update(mac.get(), &index, 1) != 1 ||
+        EVP_MAC_final(mac.get(), block.data(), &written, kHashSize) != 1 || written != kHashSize)
+      return opensslError("HKDF");
+    std::size_t piece = std::min(kHashSize, size - done);
+    std::copy_n(block.begin(), piece, derived.begin() + static_cast<std::ptrdiff_t>(done));
+    done += piece;
+  }
   return derived;
 }
 

@@ -57,7 +57,8 @@ Result<Bytes> x25519PublicKey(ByteView privateKey);
 // key. Other lengths fail, and so does a peer whose result is all zeros.
 Result<Secret> x25519SharedSecret(ByteView privateKey, ByteView peerPublicKey);
 
-// HKDF (RFC 5869) with SHA-256: extract and expand to `length` bytes.
+// HKDF (RFC 5869) with SHA-256: extract and expand to `length` bytes (at
+// most 255 x 32). `info` may be of any length.
 Result<Secret> hkdfSha256(ByteView keyMaterial, ByteView salt, ByteView info, std::size_t length);
 
 // AES-256-GCM with a fresh random 12-byte nonce; returns the combined value:
