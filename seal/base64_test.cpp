@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "seal/base64_reference.hpp"
+
 namespace vell::seal {
 
 namespace {
@@ -20,36 +22,8 @@ std::string decoded(std::string_view text) {
   return std::string(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(*size));
 }
 
-// The protocol's decoding as plainly as it can be put: the URL-safe
-// characters replaced, "=" appended to a multiple of four, then a strict
-// decoding of the standard alphabet.
 std::string reference(std::string text) {
-  static const std::string alphabet =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  for (char& c : text)
-    c = c == '-' ? '+' : c == '_' ? '/' : c;
-  while (text.size() % 4)
-    text += '=';
-  size_t padding = 0;
-  while (padding < text.size() && text[text.size() - 1 - padding] == '=')
-    ++padding;
-  if (padding > 2)
-    return "<nothing>";
-  std::string bytes;
-  unsigned bits = 0;
-  int count = 0;
-  for (size_t i = 0; i < text.size() - padding; ++i) {
-    size_t value = alphabet.find(text[i]);
-    if (value == std::string::npos)
-      return "<nothing>";
-    bits = bits << 6 | static_cast<unsigned>(value);
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      bytes += static_cast<char>(bits >> count & 0xFF);
-    }
-  }
-  return bytes;
+  return testing::plainDecoding(std::move(text)).value_or("<nothing>");
 }
 
 }  // namespace

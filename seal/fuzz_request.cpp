@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "seal/base64.hpp"
+#include "seal/base64_reference.hpp"
 #include "seal/request.hpp"
 #include "seal/service.hpp"
 
@@ -15,41 +16,10 @@ namespace {
 
 using vell::seal::Field;
 
-// The protocol's decoding put plainly: URL-safe characters replaced, "="
-// appended to a multiple of four, then a strict standard decoding.
-std::optional<std::string> plainDecoding(std::string text) {
-  static const std::string alphabet =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  for (char& c : text)
-    c = c == '-' ? '+' : c == '_' ? '/' : c;
-  while (text.size() % 4)
-    text += '=';
-  size_t padding = 0;
-  while (padding < text.size() && text[text.size() - 1 - padding] == '=')
-    ++padding;
-  if (padding > 2)
-    return std::nullopt;
-  std::string bytes;
-  unsigned bits = 0;
-  int count = 0;
-  for (size_t i = 0; i < text.size() - padding; ++i) {
-    size_t value = alphabet.find(text[i]);
-    if (value == std::string::npos)
-      return std::nullopt;
-    bits = bits << 6 | static_cast<unsigned>(value);
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      bytes += static_cast<char>(bits >> count & 0xFF);
-    }
-  }
-  return bytes;
-}
-
 void checkDecoding(std::string_view text) {
   std::vector<std::uint8_t> out(vell::seal::decodedRoom(text.size()));
   auto ours = vell::seal::decodeMember(text, out.data());
-  auto theirs = plainDecoding(std::string(text));
+  auto theirs = vell::seal::testing::plainDecoding(std::string(text));
   if (ours.has_value() != theirs.has_value())
     std::abort();
   if (ours && std::string_view(reinterpret_cast<const char*>(out.data()), *ours) != *theirs)
@@ -134,7 +104,7 @@ void compareWithLibrary(std::string_view line) {
   for (auto [name, field] : kBase64) {
     std::optional<std::string> expected;
     if (theirs.contains(name) && theirs[name].is_string())
-      expected = plainDecoding(theirs[name].get<std::string>());
+      expected = vell::seal::testing::plainDecoding(theirs[name].get<std::string>());
     auto bytes = ours.bytes(field);
     if (bytes.has_value() != expected.has_value())
       std::abort();
