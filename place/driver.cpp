@@ -1,12 +1,11 @@
 #include "place/driver.hpp"
 
 #include <malloc.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <mutex>
 #include <semaphore>
 
+#include "common/write_all.hpp"
 #include "place/analysis.hpp"
 #include "place/list_file.hpp"
 #include "place/messages.hpp"
@@ -20,18 +19,6 @@ namespace {
 
 constexpr int widest = 4;
 
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
-    if (wrote < 0 && errno == EINTR)
-      continue;
-    if (wrote <= 0)
-      return false;
-    bytes.remove_prefix(static_cast<std::size_t>(wrote));
-  }
-  return true;
-}
-
 int usage(std::FILE* err) {
   std::fputs(usageLine, err);
   std::fflush(err);
@@ -40,8 +27,8 @@ int usage(std::FILE* err) {
 
 // The output stream and whether every line so far has arrived.
 struct Output {
-  explicit Output(std::FILE* stream) : out(stream) {}
-  std::FILE* out;
+  explicit Output(std::FILE* stream) : fd(fileno(stream)) {}
+  int fd;
   std::mutex lock;
   bool lost = false;
 };
@@ -54,7 +41,7 @@ void writeLine(std::string line, Output& output) {
   std::lock_guard held(output.lock);
   if (output.lost)
     return;
-  if (!writeAll(fileno(output.out), line))
+  if (!writeAll(output.fd, line))
     output.lost = true;
 }
 

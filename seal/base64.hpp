@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/crypto/crypto.hpp"
-#include "seal/json.hpp"
+#include "seal/secret_buffer.hpp"
 
 namespace vell::seal {
 

@@ -9,6 +9,7 @@
 
 #include "seal/base64.hpp"
 #include "seal/base64_reference.hpp"
+#include "seal/json.hpp"
 #include "seal/request.hpp"
 #include "seal/service.hpp"
 

@@ -4,6 +4,7 @@
 
 #include "common/test_folder.hpp"
 #include "seal/base64.hpp"
+#include "seal/json.hpp"
 #include "seal/messages.hpp"
 #include "seal/service.hpp"
 

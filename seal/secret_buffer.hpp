@@ -5,10 +5,15 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "platform/crypto/crypto.hpp"
 
 namespace vell::seal {
+
+// Text whose memory is wiped when freed.
+using SecretString =
+    std::basic_string<char, std::char_traits<char>, platform::WipingAllocator<char>>;
 
 // Bytes kept from one request to the next so that a request allocates
 // nothing, yet never left holding a secret: writers report how far they

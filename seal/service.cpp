@@ -1,33 +1,14 @@
 #include "seal/service.hpp"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <new>
 
+#include "common/write_all.hpp"
 #include "seal/line_reader.hpp"
 #include "seal/messages.hpp"
 #include "seal/operations.hpp"
 #include "seal/seal_error.hpp"
 
 namespace vell::seal {
-
-namespace {
-
-// Writes all of `text`, across short writes and interruptions.
-bool writeAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    ssize_t put = ::write(fd, text.data(), text.size());
-    if (put < 0 && errno == EINTR)
-      continue;
-    if (put <= 0)
-      return false;
-    text.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return true;
-}
-
-}  // namespace
 
 std::string_view Service::answer(std::string_view line) {
   auto errorLine = [this](std::string_view message) {

@@ -3,8 +3,8 @@
 #include <string_view>
 
 #include "seal/answer.hpp"
-#include "seal/json.hpp"
 #include "seal/request.hpp"
+#include "seal/secret_buffer.hpp"
 
 namespace vell::seal {
 
