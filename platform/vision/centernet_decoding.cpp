@@ -146,7 +146,8 @@ std::vector<Classification> pictureLabels(const CenterNetOutputs& outputs,
   };
   for (const auto& box : kept) {
     int c = box.tag / kCells, cell = box.tag % kCells;
-    raise(classNames[c], box.score);
+    if (box.score >= std::max(labelFloor, kClassFloor))
+      raise(classNames[c], box.score);
     // The category is surer than the class where the detector hesitates
     // between siblings (cat 0.2, dog 0.48: an animal at 0.71).
     const SuperCategory& category = categoryOf(c);
