@@ -79,7 +79,8 @@ Record read(const std::string& key, const std::string& path, bool prints, const 
   record["w"] = image->width;
   record["h"] = image->height;
 
-  auto batch = vision.performMainBatch(*image, prints);
+  BatchRequest request{prints, readsText(ocr), path};
+  auto batch = vision.performMainBatch(*image, request);
   if (!batch) {
     record["error"] = errorVision;
     return record;

@@ -111,6 +111,17 @@ TEST_F(ReadTest, FullRecord) {
   EXPECT_FALSE(withoutPrints.contains("tx"));
 }
 
+// Reading lines costs most of a picture's time: only the modes that report
+// them ask for it, and the batch learns where the picture's own pixels are.
+TEST_F(ReadTest, TheBatchReadsLinesOnlyForModesThatReportThem) {
+  for (const auto& [ocr, reads] : std::vector<std::pair<std::string, bool>>{
+           {"auto", true}, {"always", true}, {"never", false}, {"Auto", false}, {"yes", false}}) {
+    read("k", picture, false, ocr, vision);
+    EXPECT_EQ(vision.asked.readText, reads) << ocr;
+    EXPECT_EQ(vision.asked.sourcePath, picture);
+  }
+}
+
 TEST_F(ReadTest, FailedRecognitionLeavesTheRestAlone) {
   vision.failRecognition = true;
   Record record = read("k", picture, false, "always", vision);

@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <iterator>
 
+#include "place/people.hpp"
 #include "place/vision.hpp"
 #include "platform/vision/attention.hpp"
+#include "platform/vision/centernet_decoding.hpp"
 #include "platform/vision/detector.hpp"
 #include "platform/vision/faces.hpp"
 #include "platform/vision/inference.hpp"
@@ -15,30 +17,69 @@ namespace {
 namespace vision = platform::vision;
 
 constexpr float minimumTextHeight = 0.018f;
+// People counted in the record (and so a face's person) are above this.
+constexpr float countedPeople = 0.4f;
+// Without reading, only regions the text detector is this sure of stand for
+// text: its weaker regions are grass, ripples and fur as often as writing.
+constexpr float sureTextRegion = 0.75f;
+// The second look at a picture that names nothing: shrunk to this share of
+// the detector's input, a subject filling the frame shows its outline.
+constexpr double closeUpShare = 0.6;
+// The same floor as the first look's: what is counted there is named.
+constexpr float closeUpFloor = vision::kLabelFloor;
+
+// The lines the record reports (tx): the rest are too small to name the
+// picture "text" either.
+std::vector<vision::RecognizedText> reportedLines(const std::vector<vision::RecognizedText>& lines) {
+  std::vector<vision::RecognizedText> kept;
+  std::copy_if(lines.begin(), lines.end(), std::back_inserter(kept),
+               [](const vision::RecognizedText& line) { return line.box.h >= minimumTextHeight; });
+  return kept;
+}
 
 class PlatformVision final : public Vision {
  public:
-  Result<MainBatch> performMainBatch(const platform::Bitmap& image, bool prints) override {
+  Result<MainBatch> performMainBatch(const platform::Bitmap& image,
+                                     const BatchRequest& request) override {
     MainBatch batch;
     // One CenterNet pass gives classification, humans, animals and the
     // feature print.
     auto detected = vision::runDetector(image);
     if (!detected)
       return detected.error();
-    auto faces = vision::detectFaces(image);
+    // A picture the first look names nothing in may be a close-up: a cat's
+    // face, an apple, a ball filling the frame.
+    if (detected->labels.empty()) {
+      auto closer = vision::runDetectorShrunk(image, closeUpShare, closeUpFloor);
+      if (!closer)
+        return closer.error();
+      detected->labels = std::move(closer->labels);
+      if (detected->animals.empty() || detected->animals.front().confidence < vision::kLabelFloor) {
+        detected->animals.clear();
+        for (auto& animal : closer->animals)
+          if (animal.confidence >= closeUpFloor)
+            detected->animals.push_back(std::move(animal));
+      }
+    }
+    auto faces = vision::detectFaces(image, vision::FaceHints{detected->humans});
     if (!faces)
       return faces.error();
-    // Only lines that read count as text: the detector alone finds lines in
-    // grass, ripples and fur.
     auto regions = vision::detectTextRegions(image);
     if (!regions)
       return regions.error();
-    auto text =
-        vision::recognizeText(image, *regions, {.accurate = true, .languageCorrection = true});
-    if (!text)
-      return text.error();
-    for (const auto& line : *text)
-      batch.textRectangles.push_back({line.box, line.confidence});
+    if (request.readText) {
+      auto text = vision::recognizeTextCloser(image, *regions, request.sourcePath,
+                                              {.accurate = true, .languageCorrection = true});
+      if (!text)
+        return text.error();
+      batch.textLines = std::move(*text);
+      for (const auto& line : batch.textLines)
+        batch.textRectangles.push_back({line.box, line.confidence});
+    } else {
+      for (const auto& region : *regions)
+        if (region.confidence >= sureTextRegion)
+          batch.textRectangles.push_back({region.box, region.confidence});
+    }
     // The faces and objects just found, not found again.
     vision::AttentionHints hints;
     hints.faces = *faces;
@@ -54,16 +95,18 @@ class PlatformVision final : public Vision {
       return aesthetics.error();
 
     batch.labels = std::move(detected->labels);
-    for (auto& label : vision::textLabels(*text))
+    for (auto& label : vision::textLabels(reportedLines(batch.textLines)))
       batch.labels.push_back(std::move(label));
+    batch.humans = peopleWithFaces(detected->humans, *faces, countedPeople);
     batch.faces = std::move(*faces);
-    batch.textLines = std::move(*text);
-    batch.humans = std::move(detected->humans);
     batch.salientObjects = std::move(attention->salientObjects);
+    // Counted as the labels name them: an animal the detector is less sure
+    // of than a label needs is no animal (hay bales, rocks, bark).
     for (const auto& animal : detected->animals)
-      batch.animals.push_back({animal.box, animal.confidence});
+      if (animal.confidence >= vision::kLabelFloor)
+        batch.animals.push_back({animal.box, animal.confidence});
     batch.aesthetics = *aesthetics;
-    if (prints)
+    if (request.prints)
       batch.featurePrint = std::move(detected->featurePrint);
     return batch;
   }
@@ -72,10 +115,7 @@ class PlatformVision final : public Vision {
   // picture are not sought.
   Result<std::vector<RecognizedText>> recognizeText(const platform::Bitmap&,
                                                     const MainBatch& batch) override {
-    std::vector<RecognizedText> lines;
-    std::copy_if(batch.textLines.begin(), batch.textLines.end(), std::back_inserter(lines),
-                 [](const RecognizedText& line) { return line.box.h >= minimumTextHeight; });
-    return lines;
+    return reportedLines(batch.textLines);
   }
 };
 

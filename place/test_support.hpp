@@ -21,10 +21,12 @@ class FakeVision : public Vision {
   std::vector<RecognizedText> recognized;
   int recognitions = 0;
   bool askedForPrints = false;
+  BatchRequest asked;
   std::function<void()> duringBatch;
 
-  Result<MainBatch> performMainBatch(const platform::Bitmap&, bool prints) override {
-    askedForPrints = prints;
+  Result<MainBatch> performMainBatch(const platform::Bitmap&, const BatchRequest& request) override {
+    askedForPrints = request.prints;
+    asked = request;
     if (duringBatch)
       duringBatch();
     if (failBatch)

@@ -76,6 +76,10 @@ bool shouldRecognize(const std::string& ocr, size_t textRectangles) {
   return ocr == "auto" && textRectangles > 0;
 }
 
+bool readsText(const std::string& ocr) {
+  return ocr == "always" || ocr == "auto";
+}
+
 std::string_view trimWhitespace(std::string_view text) {
   size_t start = 0;
   while (start < text.size()) {

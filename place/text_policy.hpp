@@ -14,6 +14,10 @@ namespace vell::place {
 // text rectangles. Every other word, in any other case, means never.
 bool shouldRecognize(const std::string& ocr, size_t textRectangles);
 
+// Whether the lines of text are read at all: every mode but never (any word
+// other than "always" and "auto").
+bool readsText(const std::string& ocr);
+
 // `text` without leading and trailing white space and newlines: Unicode
 // category Z, U+0009 to U+000D and U+0085.
 std::string_view trimWhitespace(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "common/result.hpp"
@@ -34,13 +35,27 @@ struct MainBatch {
   std::optional<std::vector<float>> featurePrint;  // asked for with `prints` only
 };
 
+// What the main batch is asked for besides the requests it always runs.
+struct BatchRequest {
+  // The feature print (`--prints`).
+  bool prints = false;
+  // Whether the lines of text are read. Only lines that read count as text
+  // (grass, ripples and fur give the detector line-like regions); without
+  // reading, the text rectangles are the detector's surest regions.
+  bool readText = true;
+  // The picture's file: small print is read from its own pixels rather
+  // than from the analysis image.
+  std::string sourcePath;
+};
+
 // The vision services `read` relies on. Each call may run on any worker at
 // the same time as others.
 class Vision {
  public:
   virtual ~Vision() = default;
   // Every request of the main batch on `image`; an Error when any fails.
-  virtual Result<MainBatch> performMainBatch(const platform::Bitmap& image, bool prints) = 0;
+  virtual Result<MainBatch> performMainBatch(const platform::Bitmap& image,
+                                             const BatchRequest& request) = 0;
   // The second pass: accurate recognition with language correction, text
   // lower than 0.018 of the image height not sought. `batch` is the main
   // batch of the same image, whose text rectangles the pass may reuse.

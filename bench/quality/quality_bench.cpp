@@ -2,8 +2,8 @@
 // behind its counts, beside two peers on the same analysis image: OpenCV's
 // Haar cascade for faces and Tesseract's own full-page pass for words.
 //
-//   vell-bench-quality LIST   (a key, a tab and a path a line; models from
-//                              <bindir>/../share/vell/models)
+//   vell-bench-quality [--no-peers] LIST   (a key, a tab and a path a line;
+//                              models from <bindir>/../share/vell/models)
 //
 // One JSON object a photo on standard output. Boxes are [x, y, w, h] as
 // fractions of the picture with the origin at the top left. `score.py` reads
@@ -48,8 +48,9 @@ class RecordingVision final : public place::Vision {
  public:
   explicit RecordingVision(place::Vision& inner) : inner_(inner) {}
 
-  vell::Result<place::MainBatch> performMainBatch(const Bitmap& image, bool prints) override {
-    auto batch = inner_.performMainBatch(image, prints);
+  vell::Result<place::MainBatch> performMainBatch(const Bitmap& image,
+                                                  const place::BatchRequest& request) override {
+    auto batch = inner_.performMainBatch(image, request);
     if (batch)
       batch_ = *batch;
     return batch;
@@ -154,11 +155,13 @@ json fullPageLines(tesseract::TessBaseAPI& engine, const cv::Mat& grey) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: vell-bench-quality LIST\n");
+  bool peers = !(argc > 1 && std::string(argv[1]) == "--no-peers");
+  const char* listPath = argv[argc - 1];
+  if (argc < 2 || argc > 3 || (argc == 3 && peers)) {
+    std::fprintf(stderr, "usage: vell-bench-quality [--no-peers] LIST\n");
     return 2;
   }
-  std::ifstream list(argv[1]);
+  std::ifstream list(listPath);
   std::vector<std::pair<std::string, std::string>> photos;
   for (std::string line; std::getline(list, line);) {
     auto tab = line.find('\t');
@@ -166,7 +169,7 @@ int main(int argc, char** argv) {
       photos.emplace_back(line.substr(0, tab), line.substr(tab + 1));
   }
   if (photos.empty()) {
-    std::fprintf(stderr, "bench: no photos in %s\n", argv[1]);
+    std::fprintf(stderr, "bench: no photos in %s\n", listPath);
     return 1;
   }
 
@@ -196,7 +199,7 @@ int main(int argc, char** argv) {
     out["cpuMs"] = timing.cpuMs;
 
     json peer;
-    if (auto image = place::load(path, analysisSide)) {
+    if (auto image = peers ? place::load(path, analysisSide) : std::nullopt) {
       cv::Mat grey = greyOf(*image);
       auto faces = vell::bench::medianTiming(1, [&] { peer["faces"] = haarFaces(cascade, grey); });
       auto text =

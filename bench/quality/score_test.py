@@ -56,10 +56,24 @@ class Words(unittest.TestCase):
             ("a line sharing a word is fine", sign, ["BREAD", "Ei ES", "daily 7"], ["Ei ES"]),
             ("two true words read as one are fine", sign, ["FRESHBREAD"], []),
             ("one-letter words do not save a line", {"text": "sign", "lines": ["A B"]}, ["a b"], ["a b"]),
+            ("nothing judged beyond the demanded part of a page",
+             {"text": "page", "lines": ["Title"], "moreText": True}, ["the rest"], []),
         ]
         for name, photo, lines, junk in cases:
             with self.subTest(name):
                 self.assertEqual(score.junk(photo, lines), junk)
+
+    def test_documents_and_signs_apart(self):
+        cases = [
+            ("a page", {"text": "page"}, "document"),
+            ("a sign", {"text": "sign"}, "sign"),
+            ("a label on a product", {"text": "sign", "groups": ["closeup", "document"]}, "document"),
+            ("scene text", {"text": "scene", "groups": ["document"]}, "scene"),
+            ("no writing", {"text": "none"}, "none"),
+        ]
+        for name, photo, group in cases:
+            with self.subTest(name):
+                self.assertEqual(score.text_group(photo), group)
 
     def test_kept_lines(self):
         lines = [{"text": " a "}, {"text": "ok"}, {"text": "x" * 81}, {"text": "  fine line\n"}]

@@ -255,6 +255,18 @@ TEST_F(PlacePhotos, WhatThePhotosShow) {
   EXPECT_GE(record("pool")["hb"].get<int>(), 1);
   EXPECT_GE(record("cat")["an"].get<int>(), 1);
   EXPECT_GE(record("dog")["an"].get<int>(), 1);
+  // A close-up is named, and what is counted is named: the cat's face fills
+  // the frame.
+  bool named = false;
+  for (const auto& label : record("cat")["l"])
+    named = named || label[0] == "cat" || label[0] == "animal";
+  EXPECT_TRUE(named) << record("cat")["l"];
+  // A face is a person.
+  for (const auto& [key, r] : *records) {
+    if (r.contains("f")) {
+      EXPECT_GE(r["hb"].get<int>(), r["f"].get<int>()) << key;
+    }
+  }
   EXPECT_EQ(record("bee")["f"], 0);
   EXPECT_GT(record("bee")["sh"].get<double>(), 3 * record("blurred")["sh"].get<double>());
   EXPECT_EQ(record("sideways")["w"], record("bee")["h"]);

@@ -112,13 +112,14 @@ bool describes(const SuperCategory& category) {
 }
 
 std::vector<Classification> pictureLabels(const CenterNetOutputs& outputs,
-                                          const std::vector<std::string>& classNames) {
+                                          const std::vector<std::string>& classNames,
+                                          float labelFloor) {
   // The detections a person would agree with: strong peaks, and of
   // overlapping peaks of sibling classes (a dog also scored as a horse) only
   // the strongest.
   std::vector<ScoredBox> candidates;
   for (int c = 0; c < kCocoClasses; ++c)
-    for (auto box : classPeaks(outputs, c, kLabelFloor)) {
+    for (auto box : classPeaks(outputs, c, labelFloor)) {
       box.tag = c * kCells + box.tag;
       candidates.push_back(box);
     }
@@ -145,7 +146,8 @@ std::vector<Classification> pictureLabels(const CenterNetOutputs& outputs,
   };
   for (const auto& box : kept) {
     int c = box.tag / kCells, cell = box.tag % kCells;
-    raise(classNames[c], box.score);
+    if (box.score >= std::max(labelFloor, kClassFloor))
+      raise(classNames[c], box.score);
     // The category is surer than the class where the detector hesitates
     // between siblings (cat 0.2, dog 0.48: an animal at 0.71).
     const SuperCategory& category = categoryOf(c);
@@ -253,13 +255,14 @@ float noisyOr(const CenterNetOutputs& outputs, int cell, int first, int last, fl
 }
 
 DetectorObservations decodeCenterNet(const CenterNetOutputs& outputs,
-                                     const std::vector<std::string>& classNames) {
+                                     const std::vector<std::string>& classNames,
+                                     float labelFloor) {
   DetectorObservations observations;
   if (outputs.heat.size() != size_t{kCocoClasses} * kCells ||
       outputs.distances.size() != size_t{4} * kCells || outputs.features.empty() ||
       outputs.features.size() % kFeatureChannels != 0 || classNames.size() != kCocoClasses)
     return observations;
-  observations.labels = pictureLabels(outputs, classNames);
+  observations.labels = pictureLabels(outputs, classNames, labelFloor);
   observations.humans = humans(outputs);
   observations.animals = animals(outputs, classNames);
   observations.objects = objects(outputs);

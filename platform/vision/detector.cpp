@@ -1,5 +1,7 @@
 #include "platform/vision/detector.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -61,18 +63,15 @@ void prepareDetector() {
   (void)loadNetwork(kModel);
 }
 
-Result<DetectorObservations> runDetector(const Bitmap& picture) {
-  auto rgb = rgbOverBlack(picture);
-  if (!rgb)
-    return rgb.error();
+namespace {
+
+Result<DetectorObservations> detect(const cv::Mat& input, float labelFloor) {
   auto net = loadNetwork(kModel);
   if (!net)
     return net.error();
   auto names = classNames();
   if (!names)
     return names.error();
-  // The detector sees the picture stretched to its square input.
-  cv::Mat input = resized(*rgb, {kCenterNetInput, kCenterNetInput});
   auto outs = (*net)->run(channelsLastTensor(input, {}), kOutputs);
   if (!outs)
     return Error{"object detection failed: " + outs.error().text};
@@ -82,7 +81,51 @@ Result<DetectorObservations> runDetector(const Bitmap& picture) {
       o[1].values.size() != size_t{4} * kCenterNetGrid * kCenterNetGrid || o[2].shape.size() != 4 ||
       o[2].shape[1] != kFeatureChannels)
     return Error{"detector model has unexpected outputs"};
-  return decodeCenterNet({o[0].values, o[1].values, o[2].values}, **names);
+  return decodeCenterNet({o[0].values, o[1].values, o[2].values}, **names, labelFloor);
+}
+
+// A box normalised to the canvas (lower-left origin) normalised to the
+// picture at its centre, `share` of the canvas's side, instead; cut to it.
+NormalizedRect toPicture(const NormalizedRect& box, double share) {
+  double margin = (1 - share) / 2;
+  double x0 = std::clamp((box.x - margin) / share, 0.0, 1.0);
+  double x1 = std::clamp((box.x + box.w - margin) / share, 0.0, 1.0);
+  double y0 = std::clamp((box.y - margin) / share, 0.0, 1.0);
+  double y1 = std::clamp((box.y + box.h - margin) / share, 0.0, 1.0);
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+}  // namespace
+
+Result<DetectorObservations> runDetector(const Bitmap& picture) {
+  auto rgb = rgbOverBlack(picture);
+  if (!rgb)
+    return rgb.error();
+  // The detector sees the picture stretched to its square input.
+  return detect(resized(*rgb, {kCenterNetInput, kCenterNetInput}), kLabelFloor);
+}
+
+Result<DetectorObservations> runDetectorShrunk(const Bitmap& picture, double share,
+                                               float labelFloor) {
+  auto rgb = rgbOverBlack(picture);
+  if (!rgb)
+    return rgb.error();
+  share = std::clamp(share, 0.1, 1.0);
+  int side = std::max(1, int(std::lround(kCenterNetInput * share)));
+  int at = (kCenterNetInput - side) / 2;
+  cv::Mat canvas(kCenterNetInput, kCenterNetInput, CV_8UC3, cv::Scalar::all(128));
+  resized(*rgb, {side, side}).copyTo(canvas(cv::Rect(at, at, side, side)));
+  auto seen = detect(canvas, labelFloor);
+  if (!seen)
+    return seen;
+  double exact = double(side) / kCenterNetInput;
+  for (auto& human : seen->humans)
+    human.box = toPicture(human.box, exact);
+  for (auto& animal : seen->animals)
+    animal.box = toPicture(animal.box, exact);
+  for (auto& object : seen->objects)
+    object.box = toPicture(object.box, exact);
+  return seen;
 }
 
 }  // namespace vell::platform::vision

@@ -42,6 +42,15 @@ struct DetectorObservations {
 // is empty.
 Result<DetectorObservations> runDetector(const Bitmap& picture);
 
+// A second look for a subject that fills the frame: the detector learnt
+// objects with some surroundings and finds none in a cat's face filling the
+// whole picture. Here it sees the picture shrunk to `share` of its input's
+// side, centred on a grey canvas. Boxes are normalised to the picture (cut
+// to it), as in runDetector; classes name the picture from `labelFloor` on.
+// Fails like runDetector.
+Result<DetectorObservations> runDetectorShrunk(const Bitmap& picture, double share,
+                                               float labelFloor);
+
 // Loads the detector's network ahead of its first run, so that a caller can
 // overlap the load with work of its own; a failure is left for runDetector
 // to report.

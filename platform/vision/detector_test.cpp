@@ -98,7 +98,7 @@ TEST(CenterNetDecoding, AnAnimalSplitBetweenClasses) {
   RawDetections raw;
   // One animal: the dog peak wins, the cat is a second label, the cup at
   // the same place is no animal; a weak cow under the label threshold.
-  raw.at(kDog, 64, 64) = 0.45f;
+  raw.at(kDog, 64, 64) = 0.35f;
   raw.at(kCat, 64, 64) = 0.2f;
   raw.at(kCup, 64, 64) = 0.3f;
   raw.at(19, 64, 64) = 0.05f;
@@ -106,7 +106,7 @@ TEST(CenterNetDecoding, AnAnimalSplitBetweenClasses) {
   auto observations = decodeCenterNet(raw.outputs(), classNames());
   ASSERT_EQ(observations.animals.size(), 1u);
   const auto& animal = observations.animals[0];
-  EXPECT_FLOAT_EQ(animal.confidence, 0.45f);
+  EXPECT_FLOAT_EQ(animal.confidence, 0.35f);
   ASSERT_EQ(animal.labels.size(), 2u);
   EXPECT_EQ(animal.labels[0].identifier, "dog");
   EXPECT_EQ(animal.labels[1].identifier, "cat");
@@ -118,7 +118,7 @@ TEST(CenterNetDecoding, AnAnimalSplitBetweenClasses) {
   // The class-agnostic object there is surer than any one class.
   ASSERT_EQ(observations.objects.size(), 1u);
   EXPECT_NEAR(observations.objects[0].confidence,
-              1 - (1 - 0.45f) * (1 - 0.2f) * (1 - 0.3f) * (1 - 0.05f), 1e-6);
+              1 - (1 - 0.35f) * (1 - 0.2f) * (1 - 0.3f) * (1 - 0.05f), 1e-6);
 }
 
 TEST(CenterNetDecoding, PictureLabelsOnlyFromDetectionsAboveTheFloor) {
@@ -157,6 +157,26 @@ TEST(CenterNetDecoding, PictureLabelsOnlyFromDetectionsAboveTheFloor) {
   EXPECT_TRUE(std::is_sorted(labels.begin(), labels.end(), [](const auto& a, const auto& b) {
     return a.confidence > b.confidence;
   }));
+}
+
+TEST(CenterNetDecoding, AnotherFloorNamesMoreOrLess) {
+  RawDetections raw;
+  raw.at(kDog, 30, 30) = 0.45f;
+  raw.box(30, 30, 80, 80, 80, 80);
+  auto names = [&](float floor) {
+    std::vector<std::string> ids;
+    for (const auto& label : decodeCenterNet(raw.outputs(), classNames(), floor).labels)
+      ids.push_back(label.identifier);
+    return ids;
+  };
+  // Under the class floor the detector's guess of the kind is named, not
+  // its class (a gorilla it takes for a bear is an animal).
+  EXPECT_EQ(names(0.4f), (std::vector<std::string>{"animal"}));
+  EXPECT_TRUE(names(0.5f).empty());
+  // The animal is found either way; the caller counts it from the floor.
+  EXPECT_EQ(decodeCenterNet(raw.outputs(), classNames(), 0.5f).animals.size(), 1u);
+  raw.at(kDog, 30, 30) = kClassFloor;
+  EXPECT_EQ(names(0.4f), (std::vector<std::string>{"dog", "animal"}));
 }
 
 TEST(CenterNetDecoding, ObjectsAreCapped) {

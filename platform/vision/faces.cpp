@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/vision/face_crowds.hpp"
 #include "platform/vision/face_decoding.hpp"
 #include "platform/vision/face_presence.hpp"
 #include "platform/vision/network_input.hpp"
@@ -60,6 +61,10 @@ void prepareFaceDetection() {
 }
 
 Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture) {
+  return detectFaces(picture, FaceHints{});
+}
+
+Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture, const FaceHints& hints) {
   auto rgb = rgbOverBlack(picture);
   if (!rgb)
     return rgb.error();
@@ -84,16 +89,24 @@ Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture) {
     whole.push_back(squareToPicture(face, wide));
 
   std::vector<ScoredBox> detail;
-  for (const auto& tile : detailTiles(picture.width, picture.height)) {
-    Letterbox box = letterboxFor(tile.width, tile.height, kFullRangeInput);
-    cv::Mat part = (*rgb)(cv::Rect(tile.x, tile.y, tile.width, tile.height));
-    auto found = runModel(**fullRangeNet, part, box, kDetailMinScore);
-    if (!found)
-      return found.error();
-    for (const auto& face : smallFaces(*found))
-      detail.push_back(
-          tileToPicture(squareToPicture(face, box), tile, picture.width, picture.height));
-  }
+  auto look = [&](const std::vector<PixelTile>& tiles, float minScore) -> Result<bool> {
+    for (const auto& tile : tiles) {
+      Letterbox box = letterboxFor(tile.width, tile.height, kFullRangeInput);
+      cv::Mat part = (*rgb)(cv::Rect(tile.x, tile.y, tile.width, tile.height));
+      auto found = runModel(**fullRangeNet, part, box, minScore);
+      if (!found)
+        return found.error();
+      for (const auto& face : smallFaces(*found))
+        detail.push_back(
+            tileToPicture(squareToPicture(face, box), tile, picture.width, picture.height));
+    }
+    return true;
+  };
+  if (auto done = look(detailTiles(picture.width, picture.height), kDetailMinScore); !done)
+    return done.error();
+  auto regions = crowdRegions(mergeFaces(whole, detail), hints.people);
+  if (auto done = look(crowdTiles(picture.width, picture.height, regions), kCrowdMinScore); !done)
+    return done.error();
 
   std::shared_ptr<const Network> faceMeshNet;
   std::vector<RectObservation> faces;

@@ -17,6 +17,18 @@ namespace vell::platform::vision {
 // Fails when a model is missing or unreadable, or the bitmap is empty.
 Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture);
 
+// What the caller already knows of the picture.
+struct FaceHints {
+  // People another request found (whole bodies, with confidences): a group
+  // of them, or people too small to show their faces, calls for a closer
+  // look at their heads (face_crowds.hpp).
+  std::vector<RectObservation> people;
+};
+
+// The same, with the closest look where the first look or `hints` find a
+// crowd's signs.
+Result<std::vector<RectObservation>> detectFaces(const Bitmap& picture, const FaceHints& hints);
+
 // Loads both face networks ahead of the first detection, so that a caller
 // can overlap the loads with work of its own; a failure is left for
 // detectFaces to report.

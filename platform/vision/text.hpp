@@ -31,6 +31,11 @@ struct TextRegion {
 // missing or inference fails. Safe to call from several threads.
 Result<std::vector<TextRegion>> detectTextRegions(const Bitmap& picture);
 
+// The same with the detector reading at most `longestSide` pixels on the
+// picture's long side (800 above; more finds smaller print, at a cost that
+// grows with the pixels).
+Result<std::vector<TextRegion>> detectTextRegions(const Bitmap& picture, int longestSide);
+
 // Loads the text detector's network ahead of its first run, so that a
 // caller can overlap the load with work of its own; a failure is left for
 // the detection to report.
@@ -67,9 +72,37 @@ inline constexpr float kMinLineConfidence = 0.6f;
 Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
                                                   const TextRecognitionOptions& options);
 
-// The same on lines already found by detectTextRegions on `picture`.
+// The same on lines already found by detectTextRegions on `picture` (or on
+// the same picture at another size: the lines are normalised). A line read
+// as more than kLongestLine characters comes back in pieces of at most that
+// many, split between words, each with its part of the line's box.
 Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
                                                   const std::vector<TextRegion>& lines,
                                                   const TextRecognitionOptions& options);
+
+// Lines longer than this (in code points) are reported in pieces: a page's
+// lines run to 90 or 100 characters, more than a caller may keep.
+inline constexpr size_t kLongestLine = 80;
+
+// Small print read from the picture's own pixels: `picture` is the picture at
+// `path` scaled down for analysis, and `lines` were found on it. Where lines
+// that look like print (three times longer than high, found with confidence
+// 0.7) are too low there to read (under kSmallLineHeight pixels), the picture is
+// decoded again from `path` at a scale bringing them to about
+// kReadLineHeight pixels (at most kCloserMaxSide on its long side, never
+// above the file's own size), and every line is read from those pixels;
+// where many lines are that small (a page, a receipt), the lines are also
+// found again at a larger scale, since the detector misses or merges them
+// too. The lines come back normalised to the picture, as always. Without a
+// path, a file that no longer decodes, or nothing small, this is
+// recognizeText on `picture`.
+inline constexpr double kSmallLineHeight = 18;
+inline constexpr double kReadLineHeight = 32;
+inline constexpr int kCloserMaxSide = 3072;
+inline constexpr size_t kManySmallLines = 8;
+Result<std::vector<RecognizedText>> recognizeTextCloser(const Bitmap& picture,
+                                                        const std::vector<TextRegion>& lines,
+                                                        const std::string& path,
+                                                        const TextRecognitionOptions& options);
 
 }  // namespace vell::platform::vision

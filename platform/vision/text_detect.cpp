@@ -12,12 +12,13 @@ namespace {
 
 // As published; it takes any input size whose sides are multiples of 32.
 constexpr const char* modelFile = "ch_PP-OCRv4_det_infer.onnx";
-constexpr int longestSide = 800;
+constexpr int defaultLongestSide = 800;
 
-// Sides in multiples of 32, the longest at most 800 (the cost grows faster
-// than the pixels, and lines of the 1.8 % height that is read stay over ten
-// pixels high); small pictures are not enlarged.
-cv::Size inputSize(int width, int height) {
+// Sides in multiples of 32, the longest at most `longestSide` (800 by
+// default: the cost grows faster than the pixels, and lines of the 1.8 %
+// height that is read stay over ten pixels high); small pictures are not
+// enlarged.
+cv::Size inputSize(int width, int height, int longestSide) {
   double scale = std::min(1.0, double(longestSide) / std::max(width, height));
   auto side = [&](int length) {
     return std::max(32, int(std::lround(length * scale / 32.0)) * 32);
@@ -45,6 +46,10 @@ void prepareTextDetection() {
 }
 
 Result<std::vector<TextRegion>> detectTextRegions(const Bitmap& picture) {
+  return detectTextRegions(picture, defaultLongestSide);
+}
+
+Result<std::vector<TextRegion>> detectTextRegions(const Bitmap& picture, int longestSide) {
   if (picture.empty() ||
       picture.rgba.size() != static_cast<size_t>(picture.width) * picture.height * 4)
     return Error{"text detection: empty picture"};
@@ -54,7 +59,7 @@ Result<std::vector<TextRegion>> detectTextRegions(const Bitmap& picture) {
   cv::Mat rgba(picture.height, picture.width, CV_8UC4, const_cast<uint8_t*>(picture.rgba.data()));
   cv::Mat bgr;
   cv::cvtColor(rgba, bgr, cv::COLOR_RGBA2BGR);
-  cv::Size size = inputSize(picture.width, picture.height);
+  cv::Size size = inputSize(picture.width, picture.height, std::max(longestSide, 32));
   cv::Mat input;
   cv::resize(bgr, input, size);
   // PaddleOCR's normalisation, with its means in the order of its BGR input.

@@ -14,9 +14,14 @@ inline constexpr double kTextLabelCoverage = 0.01;
 // A picture with at least this many lines of text is a "document" (a page,
 // a receipt); a sign has a few large ones.
 inline constexpr size_t kDocumentLines = 10;
+// Only a line of at least this many letters or digits says that a picture
+// shows writing: one or two signs read on fur, grass or a cow's ear tag
+// ("8", "IW") are as often noise as writing.
+inline constexpr int kTextLabelCharacters = 3;
 
 // The labels that the lines read in a picture make certain: "text" when
-// they cover at least kTextLabelCoverage of it, and "document" as well when
+// they cover at least kTextLabelCoverage of it and one of them holds
+// kTextLabelCharacters letters or digits, and "document" as well when
 // there are at least kDocumentLines of them, each with the mean confidence
 // of the lines. Overlapping lines count twice, as in the text coverage.
 std::vector<Classification> textLabels(const std::vector<RecognizedText>& lines);

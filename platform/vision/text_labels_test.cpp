@@ -6,8 +6,8 @@ namespace vell::platform::vision {
 namespace {
 
 // A line of `w` x `h` of the picture read with `confidence`.
-RecognizedText line(double w, double h, float confidence) {
-  return {"words", confidence, {0.1, 0.1, w, h}};
+RecognizedText line(double w, double h, float confidence, const char* text = "words") {
+  return {text, confidence, {0.1, 0.1, w, h}};
 }
 
 TEST(TextLabels, WhatTheReadLinesMakeCertain) {
@@ -28,6 +28,12 @@ TEST(TextLabels, WhatTheReadLinesMakeCertain) {
   EXPECT_EQ(labels[1].identifier, "document");
   page.pop_back();
   EXPECT_EQ(textLabels(page).size(), 1u);
+  // One or two signs read on fur or an ear tag, however large, are no
+  // writing; three letters or digits, in any script, are.
+  EXPECT_TRUE(textLabels({line(0.5, 0.1, 0.9f, "8"), line(0.5, 0.1, 0.8f, "I W")}).empty());
+  EXPECT_TRUE(textLabels({line(0.5, 0.1, 0.9f, "(-)."), line(0.5, 0.1, 0.8f, "a!")}).empty());
+  EXPECT_EQ(textLabels({line(0.5, 0.1, 0.9f, "8"), line(0.1, 0.02, 0.8f, "EXIT")}).size(), 1u);
+  EXPECT_EQ(textLabels({line(0.5, 0.1, 0.9f, "\xE6\x9D\xB1\xE4\xBA\xAC\xE9\xA7\x85")}).size(), 1u);
 }
 
 }  // namespace

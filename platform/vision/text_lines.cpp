@@ -125,6 +125,58 @@ cv::Rect2d boundsOf(const LineQuad& quad, int width, int height) {
   return {left, top, right - left, bottom - top};
 }
 
+namespace {
+
+// Byte offsets of the code points of `text` (malformed bytes count as one).
+std::vector<size_t> codePointStarts(const std::string& text) {
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+      starts.push_back(i);
+  return starts;
+}
+
+void split(const std::string& text, size_t first, size_t last, const std::vector<size_t>& starts,
+           size_t maxChars, size_t total, std::vector<LinePiece>& out) {
+  auto byteAt = [&](size_t cp) { return cp < starts.size() ? starts[cp] : text.size(); };
+  auto isSpace = [&](size_t cp) { return text[byteAt(cp)] == ' '; };
+  while (first < last && isSpace(first))
+    ++first;
+  while (last > first && isSpace(last - 1))
+    --last;
+  if (first >= last)
+    return;
+  if (last - first <= maxChars) {
+    out.push_back({text.substr(byteAt(first), byteAt(last) - byteAt(first)),
+                   double(first) / double(total), double(last) / double(total)});
+    return;
+  }
+  size_t middle = first + (last - first) / 2, cut = middle;
+  for (size_t d = 0; d < (last - first) / 2; ++d) {
+    if (isSpace(middle - d)) {
+      cut = middle - d;
+      break;
+    }
+    if (middle + d < last && isSpace(middle + d)) {
+      cut = middle + d;
+      break;
+    }
+  }
+  split(text, first, cut, starts, maxChars, total, out);
+  split(text, cut, last, starts, maxChars, total, out);
+}
+
+}  // namespace
+
+std::vector<LinePiece> splitLongLine(const std::string& text, size_t maxChars) {
+  auto starts = codePointStarts(text);
+  if (starts.size() <= maxChars || maxChars == 0)
+    return {{text, 0, 1}};
+  std::vector<LinePiece> pieces;
+  split(text, 0, starts.size(), starts, maxChars, starts.size(), pieces);
+  return pieces;
+}
+
 cv::Mat uprightStrip(const cv::Mat& grey, const LineQuad& quad, int height) {
   const auto& c = quad.corners;
   double run = length(c[1] - c[0]), rise = length(c[3] - c[0]);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <opencv2/core.hpp>
+#include <string>
 #include <vector>
 
 namespace vell::platform::vision {
@@ -41,5 +42,19 @@ cv::Rect2d boundsOf(const LineQuad& quad, int width, int height);
 // its edge). The grown box is margin enough: more lets the neighbouring
 // lines of a page into the strip. Empty for a degenerate box.
 cv::Mat uprightStrip(const cv::Mat& grey, const LineQuad& quad, int height);
+
+// A piece of a line of text: its words, and the part of the line they take,
+// `from` and `to` as fractions of the line's length in characters.
+struct LinePiece {
+  std::string text;
+  double from = 0;
+  double to = 1;
+};
+
+// `text` (UTF-8) cut into pieces of at most `maxChars` code points: halved
+// at the space nearest its middle until every piece fits (in the middle of a
+// word only where a half has no space), the spaces at the cuts dropped. A
+// text that fits is one piece, 0 to 1.
+std::vector<LinePiece> splitLongLine(const std::string& text, size_t maxChars);
 
 }  // namespace vell::platform::vision

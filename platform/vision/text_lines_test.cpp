@@ -134,5 +134,29 @@ TEST(UprightStrip, TurnsASlantedLineUpright) {
   EXPECT_TRUE(uprightStrip(grey, flat, 48).empty());
 }
 
+TEST(SplitLongLine, PiecesFitBetweenWordsAndCoverTheLine) {
+  EXPECT_EQ(splitLongLine("short line", 80).size(), 1u);
+  std::string page =
+      "We're tech enthusiasts on a mission to teach the world how to use and understand the tech";
+  ASSERT_EQ(page.size(), 89u);
+  auto pieces = splitLongLine(page, 80);
+  ASSERT_EQ(pieces.size(), 2u);
+  EXPECT_EQ(pieces[0].text + " " + pieces[1].text, page);
+  EXPECT_DOUBLE_EQ(pieces[0].from, 0);
+  EXPECT_DOUBLE_EQ(pieces[1].to, 1);
+  EXPECT_LT(pieces[0].to, pieces[1].from);  // the space between them
+  EXPECT_NEAR(pieces[0].to, 0.5, 0.1);
+  // No space at all: cut in the middle of the word; several cuts as needed.
+  auto word = splitLongLine(std::string(200, 'x'), 80);
+  ASSERT_EQ(word.size(), 4u);
+  for (const auto& piece : word)
+    EXPECT_LE(piece.text.size(), 80u);
+  // Code points, not bytes: 60 two-byte letters fit.
+  std::string accented;
+  for (int i = 0; i < 60; ++i)
+    accented += "\xC3\xA9";
+  EXPECT_EQ(splitLongLine(accented, 80).size(), 1u);
+}
+
 }  // namespace
 }  // namespace vell::platform::vision

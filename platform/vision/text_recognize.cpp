@@ -66,6 +66,29 @@ LineQuad pixelQuad(const TextRegion& region, int width, int height) {
   return quad;
 }
 
+// The part of `region`'s line that `piece` takes: the rotated box cut across
+// at the piece's ends, as a straight box (normalised, lower-left origin).
+NormalizedRect pieceBox(const TextRegion& region, const LinePiece& piece) {
+  if (piece.from <= 0 && piece.to >= 1)
+    return region.box;
+  const auto& c = region.corners;
+  auto along = [](const NormalizedPoint& a, const NormalizedPoint& b, double t) {
+    return NormalizedPoint{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
+  };
+  std::array<NormalizedPoint, 4> cut{along(c[0], c[1], piece.from), along(c[0], c[1], piece.to),
+                                     along(c[3], c[2], piece.to), along(c[3], c[2], piece.from)};
+  double left = 1, right = 0, bottom = 1, top = 0;
+  for (const auto& p : cut) {
+    left = std::min(left, std::max(p.x, 0.0));
+    right = std::max(right, std::min(p.x, 1.0));
+    bottom = std::min(bottom, std::max(p.y, 0.0));
+    top = std::max(top, std::min(p.y, 1.0));
+  }
+  if (right <= left || top <= bottom)
+    return region.box;
+  return {left, bottom, right - left, top - bottom};
+}
+
 struct Reading {
   std::string text;
   float confidence = 0;
@@ -125,7 +148,8 @@ Result<std::vector<RecognizedText>> recognizeText(const Bitmap& picture,
     }
     if (best.confidence < kMinLineConfidence)
       continue;
-    lines.push_back({best.text, best.confidence, region.box});
+    for (const auto& piece : splitLongLine(best.text, kLongestLine))
+      lines.push_back({piece.text, best.confidence, pieceBox(region, piece)});
   }
   (*engine)->Clear();
   return lines;

@@ -20,6 +20,9 @@ imageio=usr/lib/python3/dist-packages/imageio/resources/images
 mate=usr/share/backgrounds/mate/nature
 rcc=usr/share/gcompris-qt/rcc
 gc=gcompris/src/activities
+gramps=usr/share/doc/gramps/example/gramps
+lomiri=usr/share/backgrounds
+sklearn=usr/lib/python3/dist-packages/sklearn/datasets/images
 
 matches() { [ -s "$1" ] && echo "$2  $1" | sha256sum -c --status; }
 
@@ -60,6 +63,7 @@ while read -r source path name sum; do
     rcc:*) from_bundle "${source#rcc:}" "$path" "$dest" "$sum" ;;
     npm:jscanify) from_npm "$(npm_fetch jscanify 1.4.3 63f64d9d69ebb181ef2010fad7254dcd9bab14b9)" "$path" "$dest" "$sum" ;;
     npm:face-api) from_npm "$(npm_fetch @vladmandic/face-api 1.7.15 10cddf5c405f6f52f37605c9ee28c91ac6a23ead)" "$path" "$dest" "$sum" ;;
+    npm:tracking) from_npm "$(npm_fetch tracking 1.1.3 cefd39b7175f96de1723d288ff15f28887b9db82)" "$path" "$dest" "$sum" ;;
     *) deb_extract "$source" "$path" "$dest" "$sum" ;;
   esac
 done <<EOF_LIST
@@ -142,6 +146,79 @@ npm:jscanify docs/images/test/test5.JPG dollar.jpg d2d01b392692809c1dcdb7f5a00a3
 npm:face-api demo/sample1.jpg group1.jpg 8ecae4b267b2d3169e06e00c7dee97097aa2a94635d45216f7732a5f4943cb51
 npm:face-api demo/sample3.jpg group3.jpg 8eb081c9efb14370fa94d9feab9e5fbeafd19a627491853a80c2bf67f7ffa936
 npm:face-api demo/sample6.jpg group6.jpg 9baad80f9d5e306fb9b8c0913d44445f1e95848df317530efb03d0934c57ba87
+rcc:explore_world_music $gc/explore_world_music/resource/music/orchestra.webp gc-orchestra.webp b4a6d85a40cefbd33cc6801ffcbb3ad7026d8d79be134c753b4f12b0b862cedf
+rcc:explore_world_music $gc/explore_world_music/resource/music/italy.webp gc-italy.webp b30a023e5d36bb053a4ee8e57bd0b4fa2042e3d0a5ab8e663a341ba6e35672ad
+rcc:explore_world_music $gc/explore_world_music/resource/music/mexico.webp gc-mexico.webp cd1286e5d7649bc446a47297f0127a38295e5a5f39a641b528e0c5063675c9d1
+rcc:explore_world_music $gc/explore_world_music/resource/music/ireland.webp gc-ireland.webp 20ef5a10a55b03632dc5fec2434c3a7814c15abbbe7489dedb4aa97ee6b111af
+rcc:explore_world_music $gc/explore_world_music/resource/music/japan.webp gc-festival.webp 0f0aa2d3116e01acdc693b626b1b60699124145670e624121289a7ced5020679
+rcc:explore_world_music $gc/explore_world_music/resource/music/africa.webp gc-drums.webp c4b27aebe08498a882efa57ebc1ac2798ae2173228656f107cd8bff6098b5acf
+rcc:explore_world_music $gc/explore_world_music/resource/music/america.webp gc-band-kit.webp 72af64588442d1e251ed33568629d35bf88b3fa348def66265320571bdda0927
+rcc:erase $gc/erase/resource/calf.webp erase-calf.webp 5957d392349d9016e0b6a2ca900ebd12a6a6eed6b21a1fb69111d1fabbca3973
+rcc:erase $gc/erase/resource/alpaca.webp erase-alpaca.webp ffd29864f09bf7439144e8da04d772fb455cfe9891d50e60ae70b99a16e42d5e
+rcc:erase $gc/erase/resource/giraffe.webp erase-giraffe.webp c39106edc785a65bf0eee10bf039375b2fc3f72b405d76fec392a1a40b39d4f0
+rcc:erase $gc/erase/resource/red_panda.webp erase-red_panda.webp ec755f7b9d8953037161a7cf4f01270fdc92382913b33d987ceb27c1dfa6ded1
+rcc:erase $gc/erase/resource/toucan.webp erase-toucan.webp 977b0ff4277075a4ef79e0c335276fd5a2ae68f8bf366503fd33203c49f82b04
+rcc:erase $gc/erase/resource/goat.webp erase-goat.webp acba63337c11582a5cc3fd97573e4fefd353da82e63a06f1947cdbb11f49b7bd
+rcc:erase $gc/erase/resource/heron.webp erase-heron.webp 63006dabe8b74b826eba8d8d80c4330ff38f57fd3e1010254f4644d830c48067
+rcc:erase $gc/erase/resource/rhinoceros.webp erase-rhinoceros.webp 250140eb6d3a0af11b87c084ce18a6c41a8ed679c97ef758b58ba54e04b11f9c
+rcc:categorization $gc/categorization/resource/images/others/baseball.webp baseball.webp 374c9ed08f3aef66ad05698e575718d2f02e2cdc9629e6607c1223480d49ca89
+rcc:categorization $gc/categorization/resource/images/tools/multimeter1.webp multimeter.webp 5c43683f2fc83fb8d161d6c5d18d26f92507f24e7656489c95a2527b2c1d331a
+gramps $gramps/1897_expeditionsmannschaft_rio_a.jpg gramps-expedition.jpg adaaef7d62c63e355e39441f09ac48b54cba07624ea989685197361c1d310e19
+gramps $gramps/Gunnlaugur_Larusson_-_Yawn.jpg gramps-yawn.jpg 7f9731f2647635ab60f75da3476c63a3b553ed176137c006d058ce0f7b745df2
+gramps $gramps/E_W_Dahlgren.jpg gramps-dahlgren.jpg c88a839c7619af83a81e0fbb9a45bb425afcef505b813d970467dc7cabf91deb
+gramps $gramps/O0.jpg gramps-glasses.jpg ee8917b4c8b72638a15ebe6ea4534fcaca9aede507d2062415c90c49dbef41ec
+gramps $gramps/O3.jpg gramps-hat.jpg f068790efd8e122fb3b74d4a08566a96519741f634d763539e1acf4ec99b924a
+npm:face-api demo/sample2.jpg group2.jpg 7d2b60ae6f13bf30f422e04df87451081a02c83de469056f25afb44b7000c691
+npm:face-api demo/sample4.jpg group4.jpg 729efa5923061d40eb4ed5f267a18cc7b8ba6f852bb2757b16d8b7e4937476fc
+npm:face-api demo/sample5.jpg group5.jpg 6d45095ebb182d8f975c0790e0e4eefd86fbb40609cf4b271776d92e12662938
+npm:tracking examples/assets/faces.jpg tr-faces.jpg 889272392977114f72146e88b6775cdea9a2a421c84472972c862d7435281b7e
+npm:tracking examples/assets/book1.png tr-book.png 376ad538d22cb51885fd6ff163fabb16e869d74fd8530e4df0ab4349bbc9d96f
+npm:tracking examples/assets/fast.png tr-shirt.png 6ced31315d4f5260c7e61be7e29f9b6cd4afd1fadd624b4dd56cc1ad2bd9c891
+npm:jscanify docs/images/test/test2.png page-about.png a24418ccb96eb3157f71294f4c7ccb7472133a35d89e6e76396efb912519018d
+npm:jscanify docs/images/test/test3.jpg page-long.jpg 951f33af39289a2b00106fa98e705e3fc8ddfb3a1a3461e1186ef540d15f0c64
+npm:jscanify docs/images/test/test6.JPG page-slant.jpg 471d600535151d97d11cf2b13361bbcc72836d1dcdd10678da3450485e01de81
+npm:jscanify docs/images/test/test7.JPG notepad.jpg 4a0a92ffa83fd1a17337b82d1790db36304e8c8080f6b0ef2ef19003d728da1c
+npm:jscanify docs/images/test/test10.jpg form-slant.jpg eca2f046d77bbe604553265b9ab6651b02d6cd8534aebaea4ba5753f590c9ddd
+python3-skimage $skimage/camera.png camera.png b0793d2adda0fa6ae899c03989482bff9a42d3d5690fc7e3648f2795d730c23a
+python3-skimage $skimage/gravel.png gravel.png c48615b451bf1e606fbd72c0aa9f8cc0f068ab7111ef7d93bb9b0f2586440c12
+python3-skimage $skimage/brick.png brick.png 7966caf324f6ba843118d98f7a07746d22f6a343430add0233eca5f6eaaa8fcf
+python3-skimage $skimage/motorcycle_left.png motorcycle.png db18e9c4157617403c3537a6ba355dfeafe9a7eabb6b9b94cb33f6525dd49179
+kphotoalbum $kpa/donna.jpg kpa-donna.jpg c98f91990752bb6dff72bd8bb2820dc28317051c0e60ddf11822a39f076c31da
+kphotoalbum $kpa/skagen_2.jpg kpa-skagen_2.jpg 17ca43c9fb3b60ad27c63e3a418bff2090999e96bd7a9c7f2c46fb58de899a72
+kphotoalbum $kpa/blackie.jpg kpa-blackie.jpg 5a72fc60a65448e02e8022820ed5bc15d3e9ce4c92d55d51a7d760357cf704e7
+kphotoalbum $kpa/spiff_2.jpg kpa-spiff_2.jpg 9bbab84f204329e1def8c39dda58706aaccb4a913ced00c2593b299a971d2a53
+opencv-doc $cvhtml/newspaper.jpg newspaper.jpg 9564a91a69830f3bd18e0a68b6a74aedd802101c7bef5f239546dd87181064d0
+opencv-doc $cvhtml/4_barcodes.jpg book-labels.jpg 1a6c1c1b9fda89a0002bdf0e17e4af678888f33fdfa8964fbf6dd5f4baab304f
+opencv-doc $cvhtml/detect_test1.jpg lens-cap.jpg 6c3472891b23060b1ccee9f3808329f5fae66101c8def7f9a52375b412a4a7b7
+opencv-doc $cvhtml/cat_det.jpg kitten-box.jpg 51c6923bd25a89906a310618a4a0d4d5057687674917ce8b20438247887a9870
+opencv-doc $cvhtml/Threshold_Tutorial_Original_Image.jpg dog-face.jpg 9bcf64b445df19b1c72a987f8adf9ee8f89ab8f2ec2a6467519f8fb731dff710
+opencv-doc $cvhtml/astra_color.jpg pumpkin-wallpaper.jpg b6a1e10ea441875639af8774bf01bb36ceb847fad0116e18e7bf19da6fe31c49
+opencv-doc $cvhtml/recovered.jpg ocv-recovered.jpg 1006e5f13bbe730e590e16453c1a20cd318cca78c2fc42b10a2fa4f8c5a4d034
+opencv-doc $cv/data/apple.jpg apple.jpg e86879de3d9a807dedc742a8f464f39e6b74bbb531a1fba3583155d94997d1cd
+opencv-doc $cv/data/orange.jpg orange.jpg 152c20d2f380ac985de25e474e1a5f06ed34b932191342099b8272a63a15a079
+opencv-doc $cv/data/ela_original.jpg notebook.jpg b55798b35e2dcb24675f0865a2442d0e4887eeb6aff322ecb1968d936cc23e7f
+opencv-doc $cv/data/board.jpg circuit-board.jpg 4c9a24ba67138ad5486d550f586cc5dd1161be112f1c1bea336d6c550cdf255f
+opencv-doc $cv/data/building.jpg building.jpg 742a1baad62ac82e91e718e77eedf7e85c2eddc4badfb8c87c6cbc86c45a8b07
+opencv-doc $cv/data/leuvenA.jpg leuven.jpg b2977cdbd9fb3f94dadd6f76cf586d145676deb8a22b5f0f42149d21c058c09f
+opencv-doc $cv/data/home.jpg home.jpg 23b8cf46a1965d0ec33459b875aed43187802834db49e0daa9fa2cc842e9d8d2
+lomiri-wallpapers-16.04 $lomiri/Picture_0B_by_freespace.jpg lomiri-fig.jpg c8c0ab18e48d9e0419fe42881112137f3afafc27dfddc29ec3a6d54c56d225ad
+lomiri-wallpapers-16.04 $lomiri/Picture_1A_by_freespace.jpg lomiri-brushes.jpg 89e86af38d04daaef975665dc2127e9fa76f0fd68f4eea105a2d0ae3390b010b
+lomiri-wallpapers-16.04 $lomiri/Dragonfly_by_Bolly.jpg lomiri-foliage.jpg af5af17841009732def24b09bb1e669a1b09d2b4bdeee7812c371101c30d2bb3
+lomiri-wallpapers-16.04 $lomiri/seeding_by_Clements_Engelhardt.jpg lomiri-dandelions.jpg a5634d1ab5e41a3568e92d4a894a500c92b891f9ff734e50bd224d6e185a605f
+lomiri-wallpapers-16.04 $lomiri/life_by_Aitzol_Berasategi.jpg lomiri-stream.jpg 4c119350ead80201fe256850c3d316309ddfb4bdf10b235ce982dcde0c667c05
+lomiri-wallpapers-20.04 $lomiri/Kleiber_by_Lukas_Baubkus.jpg lomiri-bark.jpg 6572410c09f4492c74ccadde133565a14c0161617d5917d4c820c66d65a44ba7
+lomiri-wallpapers-16.04 $lomiri/analogpattern_by_Peter_Nerlich.jpg lomiri-pattern.jpg 15372488a192b2be2eafc67bd3ed31cbfca19abe3929e925607fcbc9cb4d4202
+lomiri-wallpapers-16.04 $lomiri/friends_by_Aitzol_Berasategi.jpg lomiri-dogs.jpg cc40e313c74e421edffe3403def413c16878ce14661cce7ec5915baeab35538d
+lomiri-wallpapers-16.04 $lomiri/aitzgorri_by_Aitzol_Berasategi.jpg lomiri-mountains.jpg 66268e7b48f8854d36a28765fac6e23ec1aee251daa6da1f64715f201020ad36
+lomiri-wallpapers-16.04 $lomiri/picosdeeuropa_by_Aitzol_Berasategi.jpg lomiri-path.jpg 414d0072b2f6f2c555deafeaef6e45c4fed6fa9ad26eba6560ca8803959cf97a
+mate-backgrounds $mate/Blinds.jpg mate-Blinds.jpg f7aac0dcc2e06d0491643e84df3da1d9db7c4610f58806a880d56e074799f600
+mate-backgrounds $mate/Dune.jpg mate-Dune.jpg 8a67c2cb0be8c46b70c237311a4fa4d2b4ac7d39568135384787801fa5cc9a91
+mate-backgrounds $mate/FreshFlower.jpg mate-FreshFlower.jpg 972b0a0c4e5e3fa93f4f244fc84bc64b121a5eac3aaa5856f1308c1f38a02f8e
+mate-backgrounds $mate/LadyBird.jpg mate-LadyBird.jpg e35a9a4126ef969c90b29c038058c5a575a20eadd84106a37bf1fa9931e7b61d
+mate-backgrounds $mate/RainDrops.jpg mate-RainDrops.jpg 3e4ea9671c28c90a86cf67b3db9daf18c4741587c596333a7529ca589aaa0c16
+mate-backgrounds $mate/Wood.jpg mate-Wood.jpg 19c78500ac00a622e19907ab9cc7d06d46fe08c4a6142759a84195696150ec07
+python3-sklearn $sklearn/china.jpg china.jpg 8378025ad2519d649d02e32bd98990db4ab572357d9f09841c2fbfbb4fefad29
+python3-sklearn $sklearn/flower.jpg flower.jpg a77f6ec41e353afdf8bdff2ea981b2955535d8d83294f8cfa49cf4e423dd5638
 EOF_LIST
 
 echo "quality set: $(ls "$quality" | grep -vc part) photos in $quality"
