@@ -51,6 +51,7 @@ ChildTiming timeChild(const std::vector<std::string>& args) {
   timing.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
                  (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   timing.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  timing.peakMiB = usage.ru_maxrss / 1024.0;
   return timing;
 }
 
