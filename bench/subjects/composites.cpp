@@ -110,8 +110,7 @@ ChildTiming libvipsCover(const Tools& tools, const fs::path& photo, const fs::pa
   fs::remove(thumb);
   fs::remove(sharp);
   return ChildTiming{a.wallMs + b.wallMs + c.wallMs, a.cpuMs + b.cpuMs + c.cpuMs,
-                     a.status | b.status | c.status,
-                     std::max({a.peakMiB, b.peakMiB, c.peakMiB})};
+                     a.status | b.status | c.status, std::max({a.peakMiB, b.peakMiB, c.peakMiB})};
 }
 
 bool save(const fs::path& path, const Result<std::vector<std::uint8_t>>& bytes) {
@@ -204,8 +203,8 @@ bool benchCutouts(const Labels& labels, const fs::path& samples, const fs::path&
     if (cut.status != 0 || peer.status != 0)
       return false;
     const double ratio = cut.wallMs / peer.wallMs;
-    std::printf("\n12-MP cut-out (%dx%d), median of %d\n", big->picture.width,
-                big->picture.height, runs);
+    std::printf("\n12-MP cut-out (%dx%d), median of %d\n", big->picture.width, big->picture.height,
+                runs);
     std::printf("  libvips cover pipeline  wall %.2f s  processor %.2f s\n", peer.wallMs / 1e3,
                 peer.cpuMs / 1e3);
     std::printf("  vell-cutout             wall %.2f s  processor %.2f s\n", cut.wallMs / 1e3,

@@ -238,8 +238,8 @@ bool benchCrops(const Labels& labels, const fs::path& samples, const fs::path& o
       const std::string half = photo.heldOut ? "held-out" : "tuning";
       char aspect[16];
       std::snprintf(aspect, sizeof aspect, " %.1f", ratio);
-      for (const std::string& key : {half, std::string("all"), half + aspect,
-                                     half + " " + photo.kind})
+      for (const std::string& key :
+           {half, std::string("all"), half + aspect, half + " " + photo.kind})
         count(tallies[key], judged);
     }
     std::printf("\n");

@@ -29,8 +29,8 @@ Labels readLabels(const fs::path& file) {
                    l.at("height").get<double>()};
     };
     for (const auto& c : json.at("composites")) {
-      Composite composite{c.at("name"), {}, c.at("background"),
-                          c.value("set", "tuning") == "held-out"};
+      Composite composite{
+          c.at("name"), {}, c.at("background"), c.value("set", "tuning") == "held-out"};
       if (c.contains("layers"))
         for (const auto& l : c.at("layers"))
           composite.layers.push_back(layerOf(l));

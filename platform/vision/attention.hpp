@@ -64,7 +64,15 @@ std::vector<SeenObject> seenObjects(const DetectorObservations& observations);
 // request itself and for choosing the weights.
 Result<Cues> attentionCues(const Bitmap& picture, const AttentionHints& hints);
 
-// The observation of a heat map mixed from `cues` with `weights`.
-AttentionObservation observationFrom(const Cues& cues, const CueWeights& weights);
+// The level of the peak at which the hot parts of the heat are cut out as
+// salient regions, chosen with the weights: lower levels give regions that
+// hold more of a subject's extent (a whole tower rather than its lit top),
+// so that a narrow or wide crop placed to hold them keeps the subject.
+inline constexpr float attentionRegionLevel = 0.35f;
+
+// The observation of a heat map mixed from `cues` with `weights`, its
+// regions cut at `regionLevel` of the peak.
+AttentionObservation observationFrom(const Cues& cues, const CueWeights& weights,
+                                     float regionLevel = attentionRegionLevel);
 
 }  // namespace vell::platform::vision

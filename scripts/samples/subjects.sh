@@ -206,7 +206,6 @@ lomiri-wallpapers-16.04 usr/share/backgrounds/sunset_by_Aitzol_Berasategi.jpg 47
 mate-backgrounds usr/share/backgrounds/mate/nature/Dune.jpg 8a67c2cb0be8c46b70c237311a4fa4d2b4ac7d39568135384787801fa5cc9a91
 mate-backgrounds usr/share/backgrounds/mate/nature/GreenMeadow.jpg 8fa0de0aa4089f7319c9fb7a6d006d4cab6023e8c8853731557cff53567b4832
 mate-backgrounds usr/share/backgrounds/mate/nature/RainDrops.jpg 3e4ea9671c28c90a86cf67b3db9daf18c4741587c596333a7529ca589aaa0c16
-lomiri-wallpapers-16.04 usr/share/backgrounds/Bridge_by_Sander_Klootwijk.jpg bd86b081f9975e2b83527f71e49b9271a8ab40885428395969d9f7d834d7f050
 plasma-workspace-wallpapers usr/share/wallpapers/Path/contents/images/2560x1600.jpg 7477457d7f17b736259f1b021864778ad4ba802cf3214e6728181ff29126bba8 plasma-path.jpg
 plasma-workspace-wallpapers usr/share/wallpapers/BytheWater/contents/images/2560x1600.jpg c272434ef39f2abf1ed48a15a8910088020f3165329a5092f3940ec9464bc05f plasma-planks.jpg
 LIST
