@@ -103,10 +103,12 @@ ChildTiming medianOf(int runs, const std::function<ChildTiming()>& job) {
 ChildTiming libvipsCover(const Tools& tools, const fs::path& photo, const fs::path& scratch) {
   const std::string thumb = (scratch / "thumb.v").string(), sharp = (scratch / "sharp.v").string();
   ChildTiming a = timeChild({tools.vips, "thumbnail", photo.string(), thumb, "2400", "--height",
-                             "1500", "--crop", "attention"});
-  ChildTiming b = timeChild({tools.vips, "sharpen", thumb, sharp});
+                             "1500", "--crop", "attention"},
+                            scratch);
+  ChildTiming b = timeChild({tools.vips, "sharpen", thumb, sharp}, scratch);
   ChildTiming c = timeChild({tools.vips, "jpegsave", sharp, (scratch / "peer.jpg").string(), "--Q",
-                             "90", "--interlace", "--optimize-coding", "--strip"});
+                             "90", "--interlace", "--optimize-coding", "--strip"},
+                            scratch);
   fs::remove(thumb);
   fs::remove(sharp);
   return ChildTiming{a.wallMs + b.wallMs + c.wallMs, a.cpuMs + b.cpuMs + c.cpuMs,
@@ -222,7 +224,7 @@ bool benchCoverTime(const fs::path& photo, const fs::path& out, const Tools& too
   fs::create_directories(scratch);
   ChildTiming peer = medianOf(runs, [&] { return libvipsCover(tools, photo, scratch); });
   ChildTiming cover = medianOf(runs, [&] {
-    return timeChild({tools.cover, photo.string(), (scratch / "cover.jpg").string()});
+    return timeChild({tools.cover, photo.string(), (scratch / "cover.jpg").string()}, scratch);
   });
   std::printf("\ncover of a 20-MP photo (%s), median of %d\n", photo.filename().c_str(), runs);
   std::printf("  libvips pipeline  wall %.2f s  processor %.2f s  peak %.0f MiB\n",

@@ -54,11 +54,14 @@ struct ChildTiming {
   double wallMs = 0;
   double cpuMs = 0;  // of the child and its threads
   int status = -1;
-  double peakMiB = 0;  // the child's peak resident memory
+  double peakMiB = 0;  // the child's peak resident memory, when measured
 };
 
-// Runs `args` (program first) with its output thrown away, timed.
-ChildTiming timeChild(const std::vector<std::string>& args);
+// Runs `args` (program first) with its output thrown away, timed. With a
+// `scratch` folder its peak memory is measured too, by /usr/bin/time: a
+// child's own maximum resident size from wait4 starts from this large
+// process's, which it keeps across exec.
+ChildTiming timeChild(const std::vector<std::string>& args, const fs::path& scratch = {});
 
 // Crops every photo at every aspect ratio with vell-cover, libvips'
 // attention and entropy smart crops and a centre crop, prints the shares of
