@@ -48,10 +48,12 @@ std::vector<std::string> contentsOfDirectory(const std::string& folder) {
 }
 
 // Only names ending in ".json" exactly are jobs: not "a.JSON", not
-// "a.json.tmp", and not a hidden ".json".
+// "a.json.tmp", and not hidden ones such as ".a.json".
 bool isJobName(std::string_view name) {
   constexpr std::string_view extension = ".json";
-  return name.size() > extension.size() && name.ends_with(extension);
+  // A hidden name is a job still being written: the parent renames it
+  // into place when it is whole.
+  return name.size() > extension.size() && name.ends_with(extension) && name.front() != '.';
 }
 
 }  // namespace

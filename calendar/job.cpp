@@ -8,12 +8,74 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "common/json_numbers.hpp"
+#include "common/numbers.hpp"
+
 namespace vell::calendar {
+
+namespace {
+
+// The code unit of the escape "\uXXXX" at `at`, or -1.
+int escapedUnit(std::string_view text, std::size_t at) {
+  if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u')
+    return -1;
+  int unit = 0;
+  for (std::size_t i = at + 2; i < at + 6; ++i) {
+    const int digit = hexDigitValue(text[i]);
+    if (digit < 0)
+      return -1;
+    unit = unit * 16 + digit;
+  }
+  return unit;
+}
+
+bool highSurrogate(int unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool lowSurrogate(int unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+}  // namespace
+
+std::string unpairedSurrogatesAsNul(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool inString = false;
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    if (!inString || c != '\\') {
+      if (c == '"')
+        inString = !inString;
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    const int unit = escapedUnit(text, i);
+    if (highSurrogate(unit) && lowSurrogate(escapedUnit(text, i + 6))) {
+      out.append(text.substr(i, 12));
+      i += 12;
+    } else if (highSurrogate(unit) || lowSurrogate(unit)) {
+      out += "\\u0000";
+      i += 6;
+    } else {
+      out.append(text.substr(i, std::min<std::size_t>(2, text.size() - i)));
+      i += 2;
+    }
+  }
+  return out;
+}
 
 std::optional<nlohmann::json> parseJob(std::string_view bytes) {
   if (bytes.size() > maxJobBytes)
     return std::nullopt;
   nlohmann::json value = nlohmann::json::parse(bytes, nullptr, false);
+  // Valid JSON the parser refuses: half of a surrogate pair, a number
+  // beyond a double's range. Read as text no event can hold, and as the
+  // largest number.
+  if (value.is_discarded())
+    value = nlohmann::json::parse(boundHugeNumbers(unpairedSurrogatesAsNul(bytes)), nullptr, false);
   if (value.is_discarded() || !value.is_object())
     return std::nullopt;
   return value;

@@ -17,8 +17,15 @@ inline constexpr std::size_t maxJobBytes = 1 << 20;
 inline constexpr double maxRangeSeconds = 2678400;
 
 // The JSON object held by `bytes`; nothing for invalid JSON, a top level
-// that is not an object, or more than `maxJobBytes`.
+// that is not an object, or more than `maxJobBytes`. Escapes of half a
+// surrogate pair ("\ud800" alone) are read as NUL characters, which no event
+// title can hold, and numbers beyond a double's range as the largest double
+// of their sign.
 std::optional<nlohmann::json> parseJob(std::string_view bytes);
+
+// `json` with each "\uXXXX" escape of an unpaired surrogate, inside strings,
+// written as "\u0000".
+std::string unpairedSurrogatesAsNul(std::string_view json);
 
 // The contents of the job file at `path`; nothing when it cannot be opened,
 // is a symbolic link or not a regular file, or holds more than

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <limits>
 
 #include "common/test_folder.hpp"
 
@@ -84,11 +85,32 @@ TEST(Job, OnlyJsonObjectsAreJobs) {
       {"\"text\"", false},
       {"{\"a\":1} trailing", false},
       {"{\"a\":\"\xff\"}", false},
-      {"{\"a\":\"\\ud800\"}", false},
+      // Valid JSON that the parser alone refuses.
+      {"{\"a\":\"\\ud800\"}", true},
+      {"{\"start\":1e999}", true},
   };
   for (const auto& [text, isJob] : cases)
     EXPECT_EQ(parseJob(text).has_value(), isJob) << text;
   EXPECT_FALSE(parseJob("{\"a\":\"" + std::string(maxJobBytes, 'x') + "\"}"));
+}
+
+// Half a surrogate pair becomes a NUL, which no title can hold; whole pairs,
+// other escapes and text outside strings stay as written.
+TEST(Job, UnpairedSurrogatesBecomeNul) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {R"({"t":"\ud800"})", R"({"t":"\u0000"})"},
+      {R"({"t":"a\uDC00b\ud83d"})", R"({"t":"a\u0000b\u0000"})"},
+      {R"({"t":"\ud83d\ude00"})", R"({"t":"\ud83d\ude00"})"},
+      {R"({"t":"\\ud800 \"\u00e9"})", R"({"t":"\\ud800 \"\u00e9"})"},
+      {R"({"t":"\ud800\u0041"})", R"({"t":"\u0000\u0041"})"},
+      {R"({"t":"\ud80"})", R"({"t":"\ud80"})"},
+  };
+  for (const auto& [in, out] : cases)
+    EXPECT_EQ(unpairedSurrogatesAsNul(in), out) << in;
+  const auto job = parseJob(R"({"title":"x\ud800","start":1e999})");
+  ASSERT_TRUE(job);
+  EXPECT_EQ((*job)["title"], std::string("x\0", 2));
+  EXPECT_EQ((*job)["start"], std::numeric_limits<double>::max());
 }
 
 TEST(Job, OnlyPlainFilesOfUpToOneMebibyteAreRead) {

@@ -133,7 +133,8 @@ nlohmann::json CalendarBridge::createEvent(const nlohmann::json& job,
   });
   const std::string* title = stringMember(job, "title");
   if (calendar == calendars.end() || !calendar->allowsContentModifications || !title ||
-      utf16Length(*title) > maxTitleLength || utf16Length(*title) == 0)
+      utf16Length(*title) > maxTitleLength || utf16Length(*title) == 0 ||
+      !CalendarStore::canHold(*title, start, end))
     return errorAnswer(message::cannotAccept);
   auto saved = store_.save(*calendar, *title, start, end);
   if (!saved)

@@ -42,9 +42,14 @@ struct Slot {
 };
 Slot slots[slotCount];
 
-// SIGTERM and SIGINT end the process as they would have, but first remove
-// every temporary file it was writing: a parent that stops a run must not
-// find hidden leftovers beside the output. Only async-signal-safe calls.
+// The signals that end a process by default and that a run meets in normal
+// use: a parent stopping it (SIGTERM, SIGINT), a closing terminal or a logout
+// (SIGHUP), a quit key (SIGQUIT), a reader that went away (SIGPIPE).
+constexpr int endingSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE};
+
+// Each of them ends the process as it would have, but first removes every
+// temporary file it was writing: a parent that stops a run must not find
+// hidden leftovers beside the output. Only async-signal-safe calls.
 extern "C" void removeTemporaries(int signal) {
   for (Slot& slot : slots) {
     if (slot.state.load(std::memory_order_acquire) == usedSlot)
@@ -62,7 +67,7 @@ extern "C" void removeTemporaries(int signal) {
 void installHandlers() {
   static std::once_flag once;
   std::call_once(once, [] {
-    for (int signal : {SIGTERM, SIGINT}) {
+    for (int signal : endingSignals) {
       struct sigaction current {};
       if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
           (current.sa_flags & SA_SIGINFO))
@@ -70,8 +75,8 @@ void installHandlers() {
       struct sigaction handler {};
       handler.sa_handler = removeTemporaries;
       sigemptyset(&handler.sa_mask);
-      sigaddset(&handler.sa_mask, SIGTERM);
-      sigaddset(&handler.sa_mask, SIGINT);
+      for (int other : endingSignals)
+        sigaddset(&handler.sa_mask, other);
       ::sigaction(signal, &handler, nullptr);
     }
   });

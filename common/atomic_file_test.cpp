@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,14 +111,18 @@ TEST(AtomicFile, ATargetThatTurnsSpecialWhileWrittenIsKept) {
   EXPECT_EQ(folder.entries(), std::vector<std::string>{"late"});
 }
 
-// Ended by SIGTERM or SIGINT while writing, a process leaves no temporary
-// file behind, and still ends by that signal.
+// Ended by a signal while writing (stopped by its parent, its terminal
+// closed, a quit key, a reader gone), a process leaves no temporary file
+// behind, and still ends by that signal.
 TEST(AtomicFile, ASignalThatEndsTheProcessRemovesItsTemporaries) {
-  for (int signal : {SIGTERM, SIGINT}) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE}) {
     SCOPED_TRACE(signal);
     TestFolder folder;
     const pid_t child = ::fork();
     if (child == 0) {
+      // SIGQUIT would leave a core file.
+      const rlimit noCore{0, 0};
+      ::setrlimit(RLIMIT_CORE, &noCore);
       auto first = TempFile::create(folder.path() / "one.mp4", 0644);
       auto second = TempFile::create(folder.path() / "two.json", 0600);
       if (!first || !second || !first->write(std::span<const unsigned char>()))

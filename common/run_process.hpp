@@ -126,13 +126,25 @@ inline ProcessResult runProcess(const std::string& program, const std::vector<st
   return result;
 }
 
-// Starts a program with no input and its output thrown away, and returns its
-// process id; the caller signals it or waits for it (waitpid).
-inline pid_t spawnProcess(const std::string& program, const std::vector<std::string>& args) {
+// Where a started program's standard output goes: thrown away, or where its
+// answers cannot arrive.
+enum class Output { discarded, full, closed };
+
+// Starts a program with standard input from `input` (a path), standard error
+// thrown away and standard output as `output` says: /dev/null, /dev/full
+// (every write fails with ENOSPC) or closed (every write fails with EBADF).
+// Returns its process id; the caller signals it or waits for it (waitpid).
+inline pid_t spawnProcess(const std::string& program, const std::vector<std::string>& args,
+                          Output output = Output::discarded,
+                          const std::string& input = "/dev/null") {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
+  if (output == Output::closed)
+    posix_spawn_file_actions_addclose(&actions, 1);
+  else
+    posix_spawn_file_actions_addopen(
+        &actions, 1, output == Output::full ? "/dev/full" : "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   std::vector<char*> argv = argvOf(program, args);
   pid_t pid = 0;
@@ -141,6 +153,16 @@ inline pid_t spawnProcess(const std::string& program, const std::vector<std::str
   if (spawned != 0)
     throw std::runtime_error("cannot start " + program);
   return pid;
+}
+
+// Runs a program as `spawnProcess` starts it and returns its exit status, or
+// 128 + the signal that ended it.
+inline int runToEnd(const std::string& program, const std::vector<std::string>& args, Output output,
+                    const std::string& input = "/dev/null") {
+  const pid_t pid = spawnProcess(program, args, output, input);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // The path of a built program, from the BIN_DIR the test environment sets.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <future>
 
+#include "common/atomic_file.hpp"
 #include "cover/encode.hpp"
 #include "cover/geometry.hpp"
 #include "cover/heat.hpp"
@@ -57,6 +58,12 @@ int run(const std::vector<std::string>& args) {
   Result<WorkingImage>& working = sighted.working;
   if (!working)
     fail(unreadableText, exitUnreadable);
+  // The photo is never written over, by the cover or by the debug picture,
+  // however the path is spelled.
+  const std::string& photo = commandLine.pos[0];
+  if ((!commandLine.analyze() && sameFile(photo, commandLine.pos[1])) ||
+      (debugPath && sameFile(photo, *debugPath)))
+    fail(outputIsInputText, exitWrite);
   const double IW = working->IW, IH = working->IH;
   const Scene& scene = sighted.scene;
   const Heat heat(scene.heat, scene.hw, scene.hh);

@@ -20,5 +20,6 @@ inline constexpr std::string_view unreadableText = "unreadable";
 inline constexpr std::string_view cropFailedText = "crop failed";
 inline constexpr std::string_view scaleFailedText = "scale failed";
 inline constexpr std::string_view encodeFailedText = "encode failed";
+inline constexpr std::string_view outputIsInputText = "the output is the input photo itself";
 
 }  // namespace vell::cover

@@ -19,10 +19,11 @@ namespace vell::encode {
 
 namespace {
 
-void say(std::string_view line) {
+// Whether the line reached standard output.
+bool say(std::string_view line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);
-  std::fflush(stdout);
+  return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
 }  // namespace
@@ -84,8 +85,8 @@ int run(int argc, char** argv) {
   writer.finishWriting([&sem] { sem.release(); });
   sem.acquire();
   if (writer.status() == platform::VideoWriter::Status::completed) {
-    say(kOk);
-    return kExitOk;
+    // A parent that never reads "ok" must not be told success by the status.
+    return say(kOk) ? kExitOk : kExitLostOutput;
   }
   say(std::string(kFailedPrefix) + writer.error());
   return kExitFailed;

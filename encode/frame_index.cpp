@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/json_numbers.hpp"
 #include "common/regular_file.hpp"
 
 namespace vell::encode {
@@ -23,6 +24,9 @@ constexpr std::int64_t maxIndexBytes = std::int64_t{1} << 30;
 
 std::optional<std::vector<FrameEntry>> parseIndex(std::string_view text) {
   auto index = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+  // A time beyond a double's range is still a number: as late as can be.
+  if (index.is_discarded())
+    index = nlohmann::json::parse(boundHugeNumbers(text), nullptr, false);
   if (!index.is_array() || index.empty())
     return std::nullopt;
   for (const auto& element : index)

@@ -23,6 +23,10 @@ TEST(ParseIndex, AcceptsAndRejects) {
       {R"([["sub/a.jpg", -3, "ignored", {}]])", Frames{{"sub/a.jpg", -3}}},
       {R"([["a", true], ["b", false]])", Frames{{"a", 1}, {"b", 0}}},
       {R"([["big", 18446744073709551615]])", Frames{{"big", 18446744073709551615.0}}},
+      // Beyond a double's range: still numbers, as far off as can be, and
+      // the other entries keep their times.
+      {R"([["a", 0], ["never", 1e999], ["past", -1e400]])",
+       Frames{{"a", 0}, {"never", 1.7976931348623157e308}, {"past", -1.7976931348623157e308}}},
       // Unusable pairs are skipped, the rest still count.
       {R"([["a", "1"], ["b", 2], [1, 3], ["c"], [], ["d", null], ["e", [4]]])", Frames{{"b", 2}}},
       {R"([["", 0]])", Frames{{"", 0}}},

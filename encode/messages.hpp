@@ -15,5 +15,6 @@ inline constexpr std::string_view kFailedPrefix = "failed ";
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // no frames, or the writer did not complete
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitLostOutput = 3;  // the video was written, but "ok" could not be
 
 }  // namespace vell::encode

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <semaphore>
 
+#include "common/write_all.hpp"
 #include "place/analysis.hpp"
 #include "place/list_file.hpp"
 #include "place/messages.hpp"
@@ -24,11 +25,24 @@ int usage(std::FILE* err) {
   return exitUsage;
 }
 
-void writeLine(const std::string& line, std::FILE* out, std::mutex& lock) {
-  std::lock_guard held(lock);
-  std::fwrite(line.data(), 1, line.size(), out);
-  std::fputc('\n', out);
-  std::fflush(out);
+// The output stream and whether every line so far has arrived.
+struct Output {
+  explicit Output(std::FILE* stream) : fd(fileno(stream)) {}
+  int fd;
+  std::mutex lock;
+  bool lost = false;
+};
+
+// Writes `line` and its line feed with one write, so that lines never
+// interleave and only a full device can cut one. After a failed write
+// nothing more is written: the parent has lost an answer either way.
+void writeLine(std::string line, Output& output) {
+  line.push_back('\n');
+  std::lock_guard held(output.lock);
+  if (output.lost)
+    return;
+  if (!writeAll(output.fd, line))
+    output.lost = true;
 }
 
 }  // namespace
@@ -53,12 +67,22 @@ int run(std::vector<std::string> args, const VisionFactory& makeVision, std::FIL
     return usage(err);
   const std::vector<Job> jobs = parseList(*text);
 
-  std::mutex lock;
+  Output output(out);
+  // Nothing written through the stream before must follow the lines.
+  std::fflush(out);
   WorkQueue q(width);
   std::counting_semaphore<widest> sem(width);
   CompletionGroup group;
   for (const Job& job : jobs) {
     sem.acquire();
+    {
+      // Pictures whose lines could no longer be delivered are not analysed.
+      std::lock_guard held(output.lock);
+      if (output.lost) {
+        sem.release();
+        break;
+      }
+    }
     group.enter();
     q.submit([&, job] {
       {
@@ -66,14 +90,14 @@ int run(std::vector<std::string> args, const VisionFactory& makeVision, std::FIL
         auto vision = makeVision(width);
         Record record = read(job.key, job.path, prints, ocr, *vision);
         if (auto line = serialise(record))
-          writeLine(*line, out, lock);
+          writeLine(std::move(*line), output);
       }
       sem.release();
       group.leave();
     });
   }
   group.wait();
-  return exitSuccess;
+  return output.lost ? exitLostOutput : exitSuccess;
 }
 
 }  // namespace vell::place

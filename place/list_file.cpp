@@ -29,8 +29,11 @@ std::vector<Job> parseList(std::string_view text) {
     size_t tab = line.find('\t', keyStart);
     if (tab == std::string_view::npos || tab + 1 == line.size())
       continue;
-    jobs.push_back(
-        {std::string(line.substr(keyStart, tab - keyStart)), std::string(line.substr(tab + 1))});
+    const std::string_view key = line.substr(keyStart, tab - keyStart);
+    const std::string_view path = line.substr(tab + 1);
+    if (key.size() > maxKeyBytes)
+      continue;
+    jobs.push_back({std::string(key), path.size() > maxPathBytes ? "" : std::string(path)});
   }
   return jobs;
 }

@@ -23,11 +23,18 @@ inline constexpr std::int64_t maxListBytes = std::int64_t{1} << 30;
 // `maxListBytes` or is not valid UTF-8.
 std::optional<std::string> readListFile(const std::string& path);
 
+// The longest path a line may name: no file has a longer one (the system's
+// PATH_MAX, less its NUL), and the longest key.
+inline constexpr std::size_t maxPathBytes = 4095;
+inline constexpr std::size_t maxKeyBytes = 4095;
+
 // The jobs of a list file's text, in order. Lines end at a line feed or at a
 // carriage return and line feed pair; a lone carriage return stays part of
 // its line. Tabs at the start of a line are skipped; the key runs to the next
 // tab and the path is the rest of the line, further tabs included. Lines
-// without a key or a path are skipped.
+// without a key or a path, or with a key over `maxKeyBytes`, are skipped. A
+// path over `maxPathBytes` names no file: its job has an empty path, which
+// reads as unreadable, and nothing of the long line is copied.
 std::vector<Job> parseList(std::string_view text);
 
 // Whether `bytes` are valid UTF-8 (no overlong forms, surrogates or code

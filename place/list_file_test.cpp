@@ -41,6 +41,20 @@ TEST(ParseList, LinesKeysAndPaths) {
   }
 }
 
+// A line longer than any path keeps its answer (as an unreadable picture)
+// without its bytes being copied around; an oversized key has no answer.
+TEST(ParseList, OverlongPathsAndKeys) {
+  const std::string longest(maxPathBytes, 'p');
+  const std::string tooLong(maxPathBytes + 1, 'p');
+  const std::string hugeKey(maxKeyBytes + 1, 'k');
+  auto jobs = parseList("a\t" + longest + "\nb\t" + tooLong + "\n" + hugeKey + "\tx\nc\ty\n");
+  ASSERT_EQ(jobs.size(), 3u);
+  EXPECT_EQ(jobs[0].path, longest);
+  EXPECT_EQ(jobs[1].key, "b");
+  EXPECT_EQ(jobs[1].path, "");
+  EXPECT_EQ(jobs[2].key, "c");
+}
+
 TEST(ParseList, ManyLines) {
   std::string text;
   for (int i = 0; i < 5000; ++i)

@@ -1,9 +1,16 @@
 #!/bin/bash
-# Builds the suite and runs each program's demo on the bundled sample data.
+# Builds the programs and runs each one's demo on the bundled sample data.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$root/build"
+# Only the programs the demo runs; the test command builds the tests and
+# benchmarks in the same tree.
+cmake -S "$root" -B "$root/build" -G Ninja >/dev/null
+programs=()
+for demo in "$root"/scripts/demo-*.sh; do
+  programs+=("vell-$(basename "$demo" .sh | sed 's/^demo-//')")
+done
+cmake --build "$root/build" --target "${programs[@]}"
 export VELL_BIN="$root/build/bin"
 export VELL_DEMO_OUT="$root/build/demo"
 mkdir -p "$VELL_DEMO_OUT"

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "seal/messages.hpp"
@@ -14,14 +15,16 @@ namespace vell::seal {
 int run(int argc, char** argv) {
   if (argc > 1 && std::string_view(argv[1]) == "selftest") {
     bool passed = selftest();
-    std::string_view verdict = passed ? kSelftestPassed : kSelftestFailed;
-    std::fwrite(verdict.data(), 1, verdict.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-    return passed ? 0 : 1;
+    std::string verdict = std::string(passed ? kSelftestPassed : kSelftestFailed) + "\n";
+    bool written = std::fwrite(verdict.data(), 1, verdict.size(), stdout) == verdict.size() &&
+                   std::fflush(stdout) == 0;
+    if (!written)
+      return kExitInputOutput;
+    return passed ? kExitDone : kExitSelftestFailed;
   }
-  serve(STDIN_FILENO, stdout);
-  return 0;
+  if (serve(STDIN_FILENO, STDOUT_FILENO) != Served::endOfInput)
+    return kExitInputOutput;
+  return kExitDone;
 }
 
 }  // namespace vell::seal

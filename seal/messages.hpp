@@ -15,7 +15,14 @@ inline constexpr std::string_view kSelftestFailed = "FAILED";
 inline constexpr std::string_view kMissing = "missing ";
 inline constexpr std::string_view kKeyMustBe32 = "the key must be 32 bytes";
 inline constexpr std::string_view kSealfileNeeds = "sealfile needs key, in and out";
-inline constexpr std::string_view kSealFailed = "seal failed";
 inline constexpr std::string_view kUnknownOp = "unknown op";
+
+// Exit statuses.
+inline constexpr int kExitDone = 0;  // end of input; the self-test passed
+inline constexpr int kExitSelftestFailed = 1;
+// Standard input could not be read, or an answer (or the verdict) could not
+// be written in full: the parent would otherwise take lost answers for
+// success. 74 is EX_IOERR of sysexits.h.
+inline constexpr int kExitInputOutput = 74;
 
 }  // namespace vell::seal

@@ -1,6 +1,5 @@
 #include "seal/operations.hpp"
 
-#include "seal/base64.hpp"
 #include "seal/messages.hpp"
 #include "seal/seal_error.hpp"
 #include "seal/sealed_file.hpp"
@@ -12,18 +11,12 @@ namespace {
 using platform::ByteView;
 using platform::Secret;
 
-const Json* member(const Json& request, std::string_view name) {
-  auto found = request.find(SecretString(name));
-  return found == request.end() ? nullptr : &*found;
-}
-
 // "info" and "aad" are text: their UTF-8 bytes, or none when absent or not a string.
-ByteView textBytes(const Json& request, std::string_view name) {
-  const Json* value = member(request, name);
-  if (!value || !value->is_string())
+ByteView textBytes(const Request& request, Field field) {
+  auto text = request.text(field);
+  if (!text)
     return {};
-  const auto& text = value->get_ref<const SecretString&>();
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+  return {reinterpret_cast<const std::uint8_t*>(text->data()), text->size()};
 }
 
 template <typename T>
@@ -33,93 +26,118 @@ T orFail(Result<T> result) {
   return std::move(*result);
 }
 
-Json ping() {
-  return {{"ok", true}, {"v", 1}};
+// Members are written in the order of their names, as the answers have
+// always come.
+void ping(Answer& answer) {
+  answer.boolean("ok", true);
+  answer.integer("v", 1);
 }
 
-Json keypair() {
+void keypair(Answer& answer) {
   Secret privateKey = orFail(platform::newX25519PrivateKey());
   platform::Bytes publicKey = orFail(platform::x25519PublicKey(privateKey));
-  return {{"priv", b64(privateKey)}, {"pub", b64(publicKey)}};
+  answer.base64("priv", privateKey, Answer::Content::secret);
+  answer.base64("pub", publicKey, Answer::Content::notSecret);
 }
 
-Json agree(const Json& request) {
+void agree(Request& request, Answer& answer) {
   // Each key is checked as it is made, so a short "priv" fails before a
   // missing "peer" is noticed.
-  Secret privateKey = need(request, "priv");
+  auto privateKey = need(request, Field::priv);
   if (privateKey.size() != platform::kX25519KeySize)
     throw OperationFailure{"private key length"};
-  Secret peer = need(request, "peer");
+  auto peer = need(request, Field::peer);
   Secret shared = orFail(platform::x25519SharedSecret(privateKey, peer));
-  const Json* raw = member(request, "raw");
-  if (raw && raw->is_boolean() && raw->get<bool>())
-    return {{"key", b64(shared)}};
-  Secret salt = unb64(member(request, "salt")).value_or(Secret());
-  Secret derived = orFail(platform::hkdfSha256(shared, salt, textBytes(request, "info"), 32));
-  return {{"key", b64(derived)}};
+  if (request.isTrue(Field::raw)) {
+    answer.base64("key", shared, Answer::Content::secret);
+    return;
+  }
+  // An undecodable salt is the empty salt.
+  ByteView salt;
+  if (auto bytes = request.bytes(Field::salt))
+    salt = *bytes;
+  Secret derived = orFail(platform::hkdfSha256(shared, salt, textBytes(request, Field::info), 32));
+  answer.base64("key", derived, Answer::Content::secret);
 }
 
-Json seal(const Json& request) {
-  Secret key = need(request, "key");
+void seal(Request& request, Answer& answer) {
+  auto key = need(request, Field::key);
   if (key.size() != platform::kAesKeySize)
     throw SealError::bad(std::string(kKeyMustBe32));
-  Secret plaintext = need(request, "data");
-  platform::Bytes combined =
-      orFail(platform::aesGcmSeal(key, plaintext, textBytes(request, "aad")));
-  if (combined.size() != plaintext.size() + platform::kGcmNonceSize + platform::kGcmTagSize)
-    throw SealError::bad(std::string(kSealFailed));
-  return {{"data", b64(combined)}};
+  need(request, Field::data);
+  // The plaintext is sealed where it was decoded, and so overwritten.
+  auto combined = request.withRoom(Field::data);
+  if (auto sealed = platform::aesGcmSealInPlace(key, textBytes(request, Field::aad), combined);
+      !sealed)
+    throw OperationFailure{sealed.error().text};
+  answer.base64("data", combined, Answer::Content::notSecret);
 }
 
-Json open(const Json& request) {
-  Secret key = need(request, "key");
+void open(Request& request, Answer& answer) {
+  auto key = need(request, Field::key);
   if (key.size() != platform::kAesKeySize)
     throw SealError::bad(std::string(kKeyMustBe32));
-  Secret combined = need(request, "data");
-  Secret plaintext = orFail(platform::aesGcmOpen(key, combined, textBytes(request, "aad")));
-  return {{"data", b64(plaintext)}};
+  auto combined = need(request, Field::data);
+  if (auto opened = platform::aesGcmOpenInPlace(key, textBytes(request, Field::aad), combined);
+      !opened)
+    throw OperationFailure{opened.error().text};
+  auto plaintext = combined.subspan(
+      platform::kGcmNonceSize, combined.size() - platform::kGcmNonceSize - platform::kGcmTagSize);
+  answer.base64("data", plaintext, Answer::Content::secret);
 }
 
-Json sealfile(const Json& request) {
-  Secret key = need(request, "key");
-  const Json* in = member(request, "in");
-  const Json* out = member(request, "out");
-  if (key.size() != platform::kAesKeySize || !in || !in->is_string() || !out || !out->is_string())
+void sealfile(Request& request, Answer& answer) {
+  auto key = need(request, Field::key);
+  auto in = request.text(Field::in);
+  auto out = request.text(Field::out);
+  if (key.size() != platform::kAesKeySize || !in || !out)
     throw SealError::bad(std::string(kSealfileNeeds));
-  std::string inPath(in->get_ref<const SecretString&>());
-  std::string outPath(out->get_ref<const SecretString&>());
-  auto written = sealFile(key, inPath, outPath, textBytes(request, "aad"));
+  auto written = sealFile(key, std::string(*in), std::string(*out), textBytes(request, Field::aad));
   if (!written)
     throw OperationFailure{written.error().text};
-  return {{"ok", true}, {"n", *written}};
+  answer.integer("n", *written);
+  answer.boolean("ok", true);
+}
+
+std::string_view nameOf(Field field) {
+  switch (field) {
+    case Field::priv:
+      return "priv";
+    case Field::peer:
+      return "peer";
+    case Field::salt:
+      return "salt";
+    case Field::key:
+      return "key";
+    default:
+      return "data";
+  }
 }
 
 }  // namespace
 
-Secret need(const Json& request, std::string_view name) {
-  auto bytes = unb64(member(request, name));
+std::span<std::uint8_t> need(Request& request, Field field) {
+  auto bytes = request.bytes(field);
   if (!bytes)
-    throw SealError::bad(std::string(kMissing) + std::string(name));
-  return std::move(*bytes);
+    throw SealError::bad(std::string(kMissing) + std::string(nameOf(field)));
+  return *bytes;
 }
 
-Json handle(const Json& request) {
-  const Json* opMember = member(request, "op");
-  std::string_view op;
-  if (opMember && opMember->is_string())
-    op = opMember->get_ref<const SecretString&>();
+void handle(Request& request, Answer& answer) {
+  answer.clear();
+  std::string_view op = request.text(Field::op).value_or("");
   if (op == "ping")
-    return ping();
+    return ping(answer);
   if (op == "keypair")
-    return keypair();
+    return keypair(answer);
   if (op == "agree")
-    return agree(request);
+    return agree(request, answer);
   if (op == "seal")
-    return seal(request);
+    return seal(request, answer);
   if (op == "open")
-    return open(request);
+    return open(request, answer);
   if (op == "sealfile")
-    return sealfile(request);
+    return sealfile(request, answer);
   throw SealError::bad(std::string(kUnknownOp));
 }
 

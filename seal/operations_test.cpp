@@ -4,6 +4,7 @@
 
 #include "common/test_folder.hpp"
 #include "seal/base64.hpp"
+#include "seal/json.hpp"
 #include "seal/messages.hpp"
 #include "seal/service.hpp"
 
@@ -25,8 +26,13 @@ std::string error(const Json& answer) {
 }
 
 std::string bytesOf(const Json& base64) {
-  auto bytes = unb64(&base64);
-  return bytes ? std::string(bytes->begin(), bytes->end()) : "<not base64>";
+  if (!base64.is_string())
+    return "<not base64>";
+  std::string_view text = base64.get_ref<const SecretString&>();
+  std::vector<std::uint8_t> bytes(decodedRoom(text.size()));
+  auto size = decodeMember(text, bytes.data());
+  return size ? std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(*size))
+              : "<not base64>";
 }
 
 SecretString b64Text(std::string_view text) {
@@ -52,10 +58,10 @@ TEST(Operations, KeypairGivesFreshMatchingKeys) {
   Json first = ask({{"op", "keypair"}});
   Json second = ask({{"op", "keypair"}});
   EXPECT_NE(first["priv"], second["priv"]);
-  auto privateKey = unb64(&first["priv"]);
-  ASSERT_TRUE(privateKey);
-  ASSERT_EQ(privateKey->size(), 32u);
-  auto publicKey = platform::x25519PublicKey(*privateKey);
+  std::string privateKey = bytesOf(first["priv"]);
+  ASSERT_EQ(privateKey.size(), 32u);
+  auto publicKey = platform::x25519PublicKey(
+      {reinterpret_cast<const std::uint8_t*>(privateKey.data()), privateKey.size()});
   ASSERT_TRUE(publicKey);
   EXPECT_EQ(std::string(b64(*publicKey)), std::string(first["pub"].get<SecretString>()));
 }
@@ -222,6 +228,39 @@ TEST(Operations, FailedSealfileLeavesNothingBehind) {
   EXPECT_EQ(std::string((std::istreambuf_iterator<char>(old)), {}), "old");
   EXPECT_EQ(folder.entries(), (std::vector<std::string>{"dir", "in.bin", "out.sealed"}));
   EXPECT_TRUE(fs::is_empty(folder.path() / "dir"));
+}
+
+}  // namespace vell::seal
+
+namespace vell::seal {
+
+// Any number JSON allows may sit in a member no operation reads.
+TEST(Operations, NumbersBeyondADoubleInUnusedMembers) {
+  SecretString key = newKey();
+  for (std::string number : std::vector<std::string>{"1e309", "-1e309", std::string(100000, '7'),
+                                                     "0." + std::string(100000, '1') + "E-99999"}) {
+    std::string ping = R"({"op":"ping","n":)" + number + "}";
+    EXPECT_EQ(std::string(answerLine(ping)), R"({"ok":true,"v":1})") << number.substr(0, 10);
+    Json sealed = Json::parse(answerLine(R"({"op":"seal","data":"Zm9v","extra":[)" + number +
+                                         R"(],"key":")" + std::string(key) + R"("})"));
+    EXPECT_EQ(bytesOf(ask({{"op", "open"}, {"key", key}, {"data", sealed["data"]}})["data"]),
+              "foo");
+  }
+}
+
+// OpenSSL's own HKDF refuses more than 32 KiB of info; the derivation takes
+// any length. The long value is that of Python's `cryptography` HKDF.
+TEST(Operations, AgreeTakesInfoOfAnyLength) {
+  Json request = {{"op", "agree"},
+                  {"priv", "dwdtCnMYpX08FsFyUbJmRd9ML4frwJkqsXf7pR25LCo"},
+                  {"peer", "3p7bfXt9wbTTW2HC7OQ1Nz-DQ8hbeGdNrfx-FG-IK08"}};
+  request["info"] = std::string(32768, 'i');
+  EXPECT_EQ(ask(request)["key"], "C1kbdjXN2EkL6vP4PCKEeTuDIDBSSWefsEOQnM192Tg=");
+  request["info"] = std::string(100000, 'i');
+  EXPECT_EQ(ask(request)["key"], "Bo2AGMv4ObL/hpXcCPJF8ySmEvndB7UX13Zg/L9PIfE=");
+  request["info"] = std::string(1 << 20, 'i');
+  Json answer = ask(request);
+  EXPECT_EQ(bytesOf(answer["key"]).size(), 32u) << answer.dump();
 }
 
 }  // namespace vell::seal

@@ -1,138 +1,280 @@
 #include "seal/request.hpp"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-#include <vector>
+#include <bit>
+#include <cstring>
 
 #include "common/numbers.hpp"
+#include "seal/base64.hpp"
 
 namespace vell::seal {
 
 namespace {
 
-// A strict JSON reader (RFC 8259, UTF-8) for request lines. It keeps only
-// the members of the top-level object; nested containers are checked but
-// kept as empty ones of their kind, so nesting costs a byte a level.
-//
-// Written here rather than taken from the JSON library because request lines
-// are mostly long base64 strings, which the library's lexer copies a
-// character at a time: that alone cost more than the sealing itself.
-class Reader {
- public:
-  explicit Reader(std::string_view text) : text_(text) {}
+bool isBase64(Field field) {
+  return field == Field::priv || field == Field::peer || field == Field::salt ||
+         field == Field::key || field == Field::data;
+}
 
-  std::optional<Json> request() {
+std::optional<Field> fieldNamed(std::string_view name) {
+  static constexpr std::pair<std::string_view, Field> kNames[] = {
+      {"op", Field::op},     {"priv", Field::priv}, {"peer", Field::peer}, {"raw", Field::raw},
+      {"salt", Field::salt}, {"info", Field::info}, {"key", Field::key},   {"data", Field::data},
+      {"aad", Field::aad},   {"in", Field::in},     {"out", Field::out}};
+  if (name.size() < 2 || name.size() > 4)
+    return std::nullopt;
+  for (const auto& [text, field] : kNames)
+    if (text == name)
+      return field;
+  return std::nullopt;
+}
+
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kHighs = 0x8080808080808080u;
+
+// A mark in the top bit of every byte of `word` that is zero; wrong marks
+// can follow (in higher bytes) a right one, never come before it.
+inline std::uint64_t zeroBytes(std::uint64_t word) {
+  return (word - kOnes) & ~word & kHighs;
+}
+
+// The first byte from `p` that a JSON string cannot hold as it is: the
+// quote, the backslash, a control character or a byte of 0x80 and up (the
+// start of a sequence to check). Eight bytes a step.
+const char* plainEnd(const char* p, const char* end) {
+  while (end - p >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if constexpr (std::endian::native == std::endian::big)
+      word = __builtin_bswap64(word);
+    std::uint64_t marks = zeroBytes(word ^ (kOnes * '"')) | zeroBytes(word ^ (kOnes * '\\')) |
+                          ((word - kOnes * 0x20) & ~word & kHighs) | (word & kHighs);
+    if (marks)
+      return p + std::countr_zero(marks) / 8;
+    p += 8;
+  }
+  while (p < end) {
+    auto c = static_cast<unsigned char>(*p);
+    if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80)
+      break;
+    ++p;
+  }
+  return p;
+}
+
+// A string's text as it is built up in a buffer that wipes itself.
+class TextOut {
+ public:
+  explicit TextOut(SecretBuffer& buffer) : buffer_(buffer) {}
+
+  void append(const char* text, std::size_t size) {
+    if (size_ + size > buffer_.capacity())
+      buffer_.grow(std::max(2 * buffer_.capacity(), size_ + size + 64), size_);
+    std::memcpy(buffer_.data() + size_, text, size);
+    size_ += size;
+    buffer_.wrote(size_);
+  }
+  void append(char c) { append(&c, 1); }
+
+  std::string_view text() const { return {reinterpret_cast<const char*>(buffer_.data()), size_}; }
+
+ private:
+  SecretBuffer& buffer_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace
+
+// A strict JSON reader (RFC 8259, UTF-8) for one request line.
+class RequestParser {
+ public:
+  RequestParser(Request& request, std::string_view line)
+      : request_(request), p_(line.data()), end_(line.data() + line.size()) {}
+
+  bool parse() {
+    request_.members_ = {};
     // A UTF-8 byte order mark is not part of the value.
-    if (text_.substr(0, 3) == "\xEF\xBB\xBF")
-      position_ = 3;
+    if (end_ - p_ >= 3 && std::memcmp(p_, "\xEF\xBB\xBF", 3) == 0)
+      p_ += 3;
     skipSpace();
     if (!consume('{'))
-      return std::nullopt;
-    Json members = Json::object();
+      return false;
     skipSpace();
     if (!consume('}')) {
       while (true) {
         skipSpace();
-        SecretString key;
-        if (!string(&key))
-          return std::nullopt;
+        std::optional<Field> field;
+        if (!memberName(field))
+          return false;
         skipSpace();
         if (!consume(':'))
-          return std::nullopt;
+          return false;
         skipSpace();
-        Json value;
-        if (!memberValue(value))
-          return std::nullopt;
-        members[std::move(key)] = std::move(value);
+        if (!memberValue(field))
+          return false;
         skipSpace();
         if (consume(','))
           continue;
         if (consume('}'))
           break;
-        return std::nullopt;
+        return false;
       }
     }
     skipSpace();
-    if (position_ != text_.size())
-      return std::nullopt;
-    return members;
+    return p_ == end_;
   }
 
  private:
-  bool atEnd() const { return position_ >= text_.size(); }
-  unsigned char peek() const { return static_cast<unsigned char>(text_[position_]); }
+  using Kind = Request::Kind;
+  using Member = Request::Member;
+
+  bool atEnd() const { return p_ >= end_; }
+  unsigned char peek() const { return static_cast<unsigned char>(*p_); }
 
   bool consume(char c) {
-    if (atEnd() || text_[position_] != c)
+    if (atEnd() || *p_ != c)
       return false;
-    ++position_;
+    ++p_;
     return true;
   }
 
   void skipSpace() {
-    while (!atEnd()) {
-      char c = text_[position_];
-      if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
-        return;
-      ++position_;
-    }
+    while (!atEnd() && (*p_ == ' ' || *p_ == '\t' || *p_ == '\n' || *p_ == '\r'))
+      ++p_;
   }
 
   bool literal(std::string_view word) {
-    if (text_.substr(position_, word.size()) != word)
+    if (static_cast<std::size_t>(end_ - p_) < word.size() ||
+        std::memcmp(p_, word.data(), word.size()) != 0)
       return false;
-    position_ += word.size();
+    p_ += word.size();
     return true;
   }
 
-  // A value of a top-level member: scalars are kept, containers checked.
-  bool memberValue(Json& value) {
+  Member& member(Field field) { return request_.members_[static_cast<std::size_t>(field)]; }
+  SecretBuffer& buffer(Field field) { return request_.buffers_[static_cast<std::size_t>(field)]; }
+
+  bool memberName(std::optional<Field>& field) {
+    if (atEnd() || *p_ != '"')
+      return false;
+    const char* start = p_ + 1;
+    const char* stop = plainEnd(start, end_);
+    if (stop < end_ && *stop == '"') {
+      field = fieldNamed({start, static_cast<std::size_t>(stop - start)});
+      p_ = stop + 1;
+      return true;
+    }
+    TextOut name(request_.name_);
+    if (!string(&name))
+      return false;
+    field = fieldNamed(name.text());
+    return true;
+  }
+
+  bool memberValue(std::optional<Field> field) {
     if (atEnd())
       return false;
-    switch (peek()) {
-      case '"': {
-        SecretString text;
-        if (!string(&text))
-          return false;
-        value = std::move(text);
-        return true;
-      }
-      case '{':
-        value = Json::object();
-        return container();
-      case '[':
-        value = Json::array();
-        return container();
-      case 't':
-        value = true;
-        return literal("true");
-      case 'f':
-        value = false;
-        return literal("false");
-      case 'n':
-        value = nullptr;
-        return literal("null");
-      default: {
-        double number = 0;
-        if (!this->number(&number))
-          return false;
-        value = number;
-        return true;
-      }
+    if (peek() == '"') {
+      if (!field)
+        return string(nullptr);
+      return isBase64(*field) ? base64Member(*field) : textMember(*field);
     }
+    Kind kind = Kind::other;
+    switch (peek()) {
+      case '{':
+      case '[':
+        if (!container())
+          return false;
+        break;
+      case 't':
+        if (!literal("true"))
+          return false;
+        kind = Kind::literalTrue;
+        break;
+      case 'f':
+        if (!literal("false"))
+          return false;
+        break;
+      case 'n':
+        if (!literal("null"))
+          return false;
+        break;
+      default:
+        if (!number())
+          return false;
+    }
+    if (field)
+      member(*field) = Member{kind, false, 0, {}};
+    return true;
+  }
+
+  // A string of a text member: a view into the line when it holds no
+  // escapes, else its text in the member's buffer.
+  bool textMember(Field field) {
+    const char* start = p_ + 1;
+    const char* stop = plainEnd(start, end_);
+    if (stop < end_ && *stop == '"') {
+      member(field) =
+          Member{Kind::string, false, 0, {start, static_cast<std::size_t>(stop - start)}};
+      p_ = stop + 1;
+      return true;
+    }
+    TextOut text(buffer(field));
+    if (!string(&text))
+      return false;
+    member(field) = Member{Kind::string, false, 0, text.text()};
+    return true;
+  }
+
+  // A string of a base64 member, decoded into the member's buffer (after
+  // kRoomBefore bytes). Plain base64 up to the closing quote, as every
+  // sender writes it, is decoded straight from the line, which is then its
+  // only reading; anything else is read as a string first and its text
+  // decoded after.
+  bool base64Member(Field field) {
+    SecretBuffer& out = buffer(field);
+    constexpr std::size_t kRoom = kRoomBefore + kRoomAfter + 3;  // 3: the last group's bytes
+    const char* start = p_ + 1;
+    const char* q = start;
+    std::size_t bytes = 0;
+    while (true) {
+      std::size_t free = out.capacity() > kRoom + bytes ? out.capacity() - kRoom - bytes : 0;
+      const char* limit = q + std::min(free / 3 * 4, static_cast<std::size_t>(end_ - q));
+      const char* stop = decodeGroups(q, limit, out.data() + kRoomBefore + bytes);
+      bytes += static_cast<std::size_t>(stop - q) / 4 * 3;
+      out.wrote(kRoomBefore + bytes);
+      q = stop;
+      if (limit == end_ || limit - stop >= 4)
+        break;  // the line or plain base64 ended
+      out.grow(std::max<std::size_t>(2 * out.capacity(), 4096), kRoomBefore + bytes);
+    }
+    auto ending = decodeEnding(q, end_, out.data() + kRoomBefore + bytes);
+    out.wrote(kRoomBefore + bytes + 3);
+    if (ending && ending->stop < end_ && *ending->stop == '"') {
+      member(field) = Member{Kind::string, true, bytes + ending->bytes, {}};
+      p_ = ending->stop + 1;
+      return true;
+    }
+    TextOut text(request_.scratch_);
+    if (!string(&text))
+      return false;
+    out.room(kRoomBefore + decodedRoom(text.text().size()) + kRoomAfter);
+    out.wrote(kRoomBefore + decodedRoom(text.text().size()));
+    auto decoded = decodeMember(text.text(), out.data() + kRoomBefore);
+    member(field) = Member{Kind::string, decoded.has_value(), decoded.value_or(0), {}};
+    return true;
   }
 
   // Checks one nested array or object without recursion.
   bool container() {
-    std::vector<char> open;  // the closing bracket of each open container
+    std::vector<char>& open = request_.open_;  // the closing bracket of each open container
+    open.clear();
     while (true) {
       // At the start of a value (or of a container's end).
       if (atEnd())
         return false;
       unsigned char c = peek();
       if (c == '{' || c == '[') {
-        ++position_;
+        ++p_;
         open.push_back(c == '{' ? '}' : ']');
         skipSpace();
         if (consume(open.back())) {
@@ -185,19 +327,20 @@ class Reader {
       case 'n':
         return literal("null");
       default:
-        return number(nullptr);
+        return number();
     }
   }
 
   bool digits() {
-    size_t start = position_;
+    const char* start = p_;
     while (!atEnd() && peek() >= '0' && peek() <= '9')
-      ++position_;
-    return position_ > start;
+      ++p_;
+    return p_ > start;
   }
 
-  bool number(double* value) {
-    size_t start = position_;
+  // A number's grammar only: no operation reads a number's value, so any
+  // number JSON allows is accepted, however large or long.
+  bool number() {
     consume('-');
     if (consume('0')) {
       // No leading zeros.
@@ -207,69 +350,61 @@ class Reader {
     if (consume('.') && !digits())
       return false;
     if (!atEnd() && (peek() == 'e' || peek() == 'E')) {
-      ++position_;
+      ++p_;
       if (!consume('+'))
         consume('-');
       if (!digits())
         return false;
     }
-    std::string token(text_.substr(start, position_ - start));
-    double parsed = std::strtod(token.c_str(), nullptr);
-    // Too large to be a double is not a number the reader can hold.
-    if (std::isinf(parsed))
-      return false;
-    if (value)
-      *value = parsed;
     return true;
   }
 
   bool hex4(unsigned* value) {
-    if (text_.size() - position_ < 4)
+    if (end_ - p_ < 4)
       return false;
     unsigned result = 0;
     for (int i = 0; i < 4; ++i) {
-      int digit = hexDigitValue(text_[position_ + i]);
+      int digit = hexDigitValue(p_[i]);
       if (digit < 0)
         return false;
       result = result << 4 | static_cast<unsigned>(digit);
     }
-    position_ += 4;
+    p_ += 4;
     *value = result;
     return true;
   }
 
-  static void appendUtf8(SecretString& out, unsigned code) {
+  static void appendUtf8(TextOut& out, unsigned code) {
+    char bytes[4];
+    std::size_t size = 0;
     if (code < 0x80) {
-      out += static_cast<char>(code);
+      bytes[size++] = static_cast<char>(code);
     } else if (code < 0x800) {
-      out += static_cast<char>(0xC0 | code >> 6);
-      out += static_cast<char>(0x80 | (code & 0x3F));
+      bytes[size++] = static_cast<char>(0xC0 | code >> 6);
+      bytes[size++] = static_cast<char>(0x80 | (code & 0x3F));
     } else if (code < 0x10000) {
-      out += static_cast<char>(0xE0 | code >> 12);
-      out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
+      bytes[size++] = static_cast<char>(0xE0 | code >> 12);
+      bytes[size++] = static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      bytes[size++] = static_cast<char>(0x80 | (code & 0x3F));
     } else {
-      out += static_cast<char>(0xF0 | code >> 18);
-      out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
+      bytes[size++] = static_cast<char>(0xF0 | code >> 18);
+      bytes[size++] = static_cast<char>(0x80 | (code >> 12 & 0x3F));
+      bytes[size++] = static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      bytes[size++] = static_cast<char>(0x80 | (code & 0x3F));
     }
+    out.append(bytes, size);
   }
 
-  bool escape(SecretString* out) {
+  bool escape(TextOut* out) {
     if (atEnd())
       return false;
-    char c = text_[position_++];
+    char c = *p_++;
     char plain = 0;
     switch (c) {
       case '"':
-        plain = '"';
-        break;
       case '\\':
-        plain = '\\';
-        break;
       case '/':
-        plain = '/';
+        plain = c;
         break;
       case 'b':
         plain = '\b';
@@ -306,19 +441,17 @@ class Reader {
         return false;
     }
     if (out)
-      *out += plain;
+      out->append(plain);
     return true;
   }
 
   // One well-formed UTF-8 sequence (no overlong forms, no surrogates, at
   // most U+10FFFF) starting at a byte of 0x80 or more.
   bool utf8Sequence() {
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(text_[position_ + i]); };
-    auto continuation = [&](size_t i) {
-      return position_ + i < text_.size() && (byte(i) & 0xC0) == 0x80;
-    };
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(p_[i]); };
+    auto continuation = [&](std::size_t i) { return p_ + i < end_ && (byte(i) & 0xC0) == 0x80; };
     unsigned char lead = byte(0);
-    size_t length = 0;
+    std::size_t length = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
       length = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
@@ -332,59 +465,87 @@ class Reader {
     } else {
       return false;
     }
-    for (size_t i = 1; i < length; ++i)
+    for (std::size_t i = 1; i < length; ++i)
       if (!continuation(i))
         return false;
-    position_ += length;
+    p_ += length;
     return true;
   }
 
-  // A string; its text goes to `out` when given.
-  bool string(SecretString* out) {
+  // A string from its opening quote; its text goes to `out` when given.
+  bool string(TextOut* out) {
     if (!consume('"'))
       return false;
     while (true) {
-      // Copy the plain run up to the next byte that needs a look.
-      size_t start = position_;
-      while (!atEnd()) {
-        unsigned char c = peek();
-        if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80)
-          break;
-        ++position_;
-      }
-      if (out)
-        out->append(text_.data() + start, position_ - start);
+      const char* start = p_;
+      p_ = plainEnd(p_, end_);
+      if (out && p_ > start)
+        out->append(start, static_cast<std::size_t>(p_ - start));
       if (atEnd())
         return false;
       unsigned char c = peek();
       if (c == '"') {
-        ++position_;
+        ++p_;
         return true;
       }
       if (c < 0x20)
         return false;
       if (c == '\\') {
-        ++position_;
+        ++p_;
         if (!escape(out))
           return false;
         continue;
       }
-      size_t sequence = position_;
+      const char* sequence = p_;
       if (!utf8Sequence())
         return false;
       if (out)
-        out->append(text_.data() + sequence, position_ - sequence);
+        out->append(sequence, static_cast<std::size_t>(p_ - sequence));
     }
   }
 
-  std::string_view text_;
-  size_t position_ = 0;
+  Request& request_;
+  const char* p_;
+  const char* end_;
 };
 
-}  // namespace
+bool Request::read(std::string_view line) {
+  return RequestParser(*this, line).parse();
+}
 
-std::optional<Json> readRequest(std::string_view line) {
-  return Reader(line).request();
+std::optional<std::string_view> Request::text(Field field) const {
+  const Member& member = members_[static_cast<std::size_t>(field)];
+  if (member.kind != Kind::string)
+    return std::nullopt;
+  return member.text;
+}
+
+bool Request::isTrue(Field field) const {
+  return members_[static_cast<std::size_t>(field)].kind == Kind::literalTrue;
+}
+
+std::optional<std::span<std::uint8_t>> Request::bytes(Field field) {
+  const Member& member = members_[static_cast<std::size_t>(field)];
+  if (member.kind != Kind::string || !member.decoded)
+    return std::nullopt;
+  return std::span<std::uint8_t>(buffers_[static_cast<std::size_t>(field)].data() + kRoomBefore,
+                                 member.size);
+}
+
+std::span<std::uint8_t> Request::withRoom(Field field) {
+  const Member& member = members_[static_cast<std::size_t>(field)];
+  SecretBuffer& buffer = buffers_[static_cast<std::size_t>(field)];
+  std::size_t size = kRoomBefore + member.size + kRoomAfter;
+  buffer.wrote(size);
+  return {buffer.data(), size};
+}
+
+void Request::wipe() {
+  for (auto& buffer : buffers_)
+    buffer.wipe();
+  name_.wipe();
+  scratch_.wipe();
+  members_ = {};
 }
 
 }  // namespace vell::seal

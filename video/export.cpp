@@ -67,12 +67,9 @@ int exportAsset(platform::PhotoLibrary& library, const platform::PhotoAsset& ass
   const Preset preset = presetFor(request.size);
   auto handover = std::make_shared<Handover>();
 
-  // 4: an old file goes first, so that whatever the outcome no stale video
-  // is left where the parent looks. Only a file: a folder, a device or a
-  // named pipe is never removed (the export then fails on it).
-  std::error_code ignored;
-  if (fs::is_regular_file(fs::status(dst, ignored)))
-    fs::remove(dst, ignored);
+  // 4: an old file at `dst` stays until the export has completed, when the
+  // finished video is renamed over it: removed first, it would be lost to
+  // an export that then fails.
 
   // 5: the result handler.
   library.requestExportSession(

@@ -39,7 +39,7 @@ class VideoWait : public ::testing::Test {
   TestFolder folder;
 };
 
-TEST_F(VideoWait, TimeoutCancelsTheExportAndLeavesNoFile) {
+TEST_F(VideoWait, TimeoutCancelsTheExportAndKeepsTheOldFile) {
   fs::create_directories(outputs());
   fs::path dst = outputs() / "late.mp4";
   std::ofstream(dst) << "an older export";
@@ -49,8 +49,11 @@ TEST_F(VideoWait, TimeoutCancelsTheExportAndLeavesNoFile) {
   double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   EXPECT_EQ(answer, Answer({{"error", "timeout"}}));
   EXPECT_EQ(status, 5);
-  // Nothing at the output path, no temporary file beside it.
-  EXPECT_TRUE(fs::is_empty(outputs()));
+  // The older file as it was, no temporary file beside it.
+  EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(outputs()), {}),
+            std::vector<fs::path>{dst});
+  std::ifstream in(dst);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "an older export");
   // The export stops soon after the time runs out.
   EXPECT_LT(took, 5.0);
 }

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "common/atomic_file.hpp"
 #include "video/names.hpp"
 #include "video/options.hpp"
 
@@ -48,11 +49,26 @@ int run(std::vector<std::string> arguments, const Surroundings& surroundings) {
   const std::string id = args[0];
   std::error_code ignored;
   const fs::path dst = fs::absolute(args[1], ignored).lexically_normal();
-  // 8
-  const auto asset = library.fetchAsset(id);
+  // 8. A catalogue held by a writer past the wait is a failed export, not a
+  // missing asset.
+  const auto fetched = library.fetchAsset(id);
+  if (!fetched) {
+    say(out, {{"error", words::exportFailed}, {"detail", detail(fetched.error().text)}});
+    return exitNotCompleted;
+  }
+  const std::optional<platform::PhotoAsset>& asset = *fetched;
   if (!asset || asset->mediaType != static_cast<std::int64_t>(MediaType::video)) {
     say(out, {{"error", words::notFound}});
     return exitNotFound;
+  }
+  // The export would replace the library's own files: refused before
+  // anything is touched, whatever the spelling of the path.
+  for (const fs::path& own : {asset->file, library.catalogue()}) {
+    if (!own.empty() && sameFile(dst, own)) {
+      say(out, {{"error", words::exportFailed},
+                {"detail", detail("The output is the photo library's own file: " + dst.string())}});
+      return exitNotCompleted;
+    }
   }
   // 9
   return exportAsset(library, *asset, {start, dur, size, dst}, out, surroundings.wait);

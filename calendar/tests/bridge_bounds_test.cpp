@@ -42,6 +42,19 @@ TEST(BridgeBounds, AHostileItemDoesNotStopTheBridge) {
   writeFile(calendar / "plain.ics",
             vcalendar(vevent("UID:p\r\nDTSTART:20260302T100000Z\r\nDURATION:PT1H\r\n"
                              "SUMMARY:Plain\r\n")));
+  // Components nested hundreds of thousands deep, under the item size limit:
+  // once a stack overflow at every listing. Such items are skipped whole.
+  std::string opened;
+  for (int i = 0; i < 300000; ++i)
+    opened += "BEGIN:VEVENT\r\n";
+  writeFile(calendar / "opened.ics",
+            vcalendar(vevent("UID:o\r\nDTSTART:20260303T100000Z\r\nSUMMARY:O\r\n") + opened));
+  std::string nested;
+  for (int i = 0; i < 520000; ++i)
+    nested += "BEGIN:X\n";
+  for (int i = 0; i < 520000; ++i)
+    nested += "END:X\n";
+  writeFile(calendar / "nested.ics", nested);
   fs::permissions(setting.store, fs::perms::owner_all, fs::perm_options::replace);
   giveAway(folder.path());
   RunningBridge bridge(setting.base, setting.dataHome);

@@ -105,6 +105,49 @@ TEST(BridgeJobs, AJobThatCannotBeDeletedIsCarriedOutOnce) {
   EXPECT_EQ(bridge.stop(), 0);
 }
 
+// Events no item can hold are the event's fault, not the store's: a NUL in
+// the title, half a surrogate pair (valid JSON, once left unanswered), a
+// start a billion years out. Hidden job files are still being written and
+// are left alone.
+TEST(BridgeJobs, EventsNoItemCanHoldAndHiddenJobs) {
+  TestFolder folder;
+  Setting setting = makeSetting(folder.path());
+  fs::create_directories(setting.store / "a" / "c");
+  fs::permissions(setting.store, fs::perms::owner_all, fs::perm_options::replace);
+  const std::string nul = R"({"task":"create","calendarId":"a/c","title":"a\u0000b",)"
+                          R"("start":1772323200,"end":1772323800})";
+  const std::string half = R"({"task":"create","calendarId":"a/c","title":"\ud800",)"
+                           R"("start":1772323200,"end":1772323800})";
+  const std::string far = json{
+      {"task", "create"},
+      {"calendarId", "a/c"},
+      {"title", "Far"},
+      {"start", 1e15},
+      {"end", 1e15 + 600}}.dump();
+  const std::string huge = R"({"task":"events","calendarIds":["a/c"],"start":1e999,"end":2})";
+  writeFile(setting.base / "jobs" / "nul.json", nul);
+  writeFile(setting.base / "jobs" / "half.json", half);
+  writeFile(setting.base / "jobs" / "far.json", far);
+  writeFile(setting.base / "jobs" / "huge.json", huge);
+  writeFile(setting.base / "jobs" / ".hidden.json", far);
+  giveAway(folder.path());
+  RunningBridge bridge(setting.base, setting.dataHome);
+  const json cannotAccept = {{"error", "The selected calendar cannot accept this event."}};
+  for (const char* name : {"nul.json", "half.json", "far.json"}) {
+    const auto answer = bridge.result(name);
+    ASSERT_TRUE(answer) << name;
+    EXPECT_EQ(*answer, cannotAccept) << name;
+  }
+  const auto huged = bridge.result("huge.json");
+  ASSERT_TRUE(huged);
+  EXPECT_EQ(*huged, json({{"error", "Use a date range of up to 31 days."}}));
+  std::this_thread::sleep_for(1200ms);
+  EXPECT_TRUE(fs::exists(setting.base / "jobs" / ".hidden.json"));
+  EXPECT_FALSE(fs::exists(setting.base / "results" / ".hidden.json"));
+  EXPECT_EQ(itemsIn(setting.store / "a" / "c"), 0u);
+  EXPECT_EQ(bridge.stop(), 0);
+}
+
 // Anything named like a job that is not a regular file goes without an
 // answer, a folder with all it holds; links are removed, never followed.
 TEST(BridgeJobs, JobsThatAreNoFilesAreRemovedUnanswered) {

@@ -8,6 +8,7 @@
 #include "common/nonregular_files.hpp"
 #include "common/run_process.hpp"
 #include "common/test_folder.hpp"
+#include "platform/image/hostile_pictures.hpp"
 #include "platform/image/image.hpp"
 
 namespace vell::cover {
@@ -24,6 +25,11 @@ const std::string usage =
 ProcessResult cover(const std::vector<std::string>& args,
                     std::chrono::milliseconds limit = std::chrono::milliseconds(0)) {
   return runProcess(programPath("vell-cover"), args, "", limit);
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::string sample(const std::string& name) {
@@ -80,6 +86,52 @@ TEST(CoverProgram, UnreadableInputs) {
     EXPECT_EQ(result.out, "");
     EXPECT_FALSE(fs::exists(out));
   }
+}
+
+// A JPEG thinner than the decoder's shrink factor once aborted the program;
+// drawings and a JPEG promising more pixels than it holds are unreadable.
+TEST(CoverProgram, HostilePicturesEndCleanly) {
+  TestFolder folder;
+  const std::string out = (folder.path() / "out.jpg").string();
+  for (const auto& picture : platform::testing::hostilePictures(folder.path())) {
+    SCOPED_TRACE(picture.name);
+    ProcessResult result =
+        cover({picture.path.string(), out, "--size", "240x150"}, std::chrono::seconds(120));
+    ASSERT_FALSE(result.timedOut);
+    if (picture.unreadable || result.status != 0) {
+      EXPECT_EQ(result.status, 3);
+      EXPECT_EQ(result.err, "unreadable\n");
+    } else {
+      EXPECT_EQ(result.err, "");
+      EXPECT_EQ(json::parse(result.out)["out"], json::array({240, 150}));
+    }
+  }
+}
+
+// The photo is never replaced by its cover or by the debug picture, however
+// the output is named.
+TEST(CoverProgram, TheOutputIsNeverThePhoto) {
+  TestFolder folder;
+  const std::string input = smallPhoto(folder, 600, 400);
+  const std::string before = slurp(input);
+  fs::create_hard_link(input, folder.path() / "same.png");
+  const std::string dotted = (folder.path() / "." / "small.png").string();
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {input, input},
+           {input, dotted},
+           {input, (folder.path() / "same.png").string()},
+           {input, "--analyze", "--debug", dotted},
+           {input, (folder.path() / "cover.jpg").string(), "--debug", input}}) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    ProcessResult result = cover(args);
+    EXPECT_EQ(result.status, 6);
+    EXPECT_EQ(result.err, "the output is the input photo itself\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(slurp(input), before);
+  }
+  EXPECT_EQ(folder.entries(), (std::vector<std::string>{"same.png", "small.png"}));
+  // Analysing only writes nothing at the second path, which may be anything.
+  EXPECT_EQ(cover({input, input, "--analyze"}).status, 0);
 }
 
 TEST(CoverProgram, AnalysisOnlyReportsTheCropAndWritesNothing) {

@@ -7,6 +7,7 @@
 #include "common/nonregular_files.hpp"
 #include "common/test_folder.hpp"
 #include "cutout/tests/cutout_test_support.hpp"
+#include "platform/image/hostile_pictures.hpp"
 
 namespace vell::cutout {
 namespace {
@@ -48,6 +49,18 @@ TEST(CutoutProgram, UnreadableInputs) {
     EXPECT_EQ(result.out, "") << input;
   }
   EXPECT_EQ(folder.entries(), (std::vector<std::string>{"empty.png", "notes.txt"}));
+
+  // Drawings (one took minutes to render) and a JPEG whose few hundred bytes
+  // claim 100 megapixels (once decoded whole, grey below its data).
+  TestFolder hostile;
+  for (const auto& picture : platform::testing::hostilePictures(hostile.path())) {
+    if (!picture.unreadable)
+      continue;
+    ProcessResult result = cutout({picture.path.string(), out});
+    EXPECT_EQ(result.status, 3) << picture.name;
+    EXPECT_EQ(result.err, "unreadable\n") << picture.name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST(CutoutProgram, LeavesItsInputAlone) {

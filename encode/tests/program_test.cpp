@@ -2,6 +2,7 @@
 // statuses, and the video read back with ffprobe and ffmpeg.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <thread>
@@ -225,11 +226,15 @@ TEST_F(EncodeProgram, OutputsThatAreNotFilesAreLeftAlone) {
     EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
-// Ended by SIGTERM or SIGINT while it writes, the run leaves nothing behind
-// beside the output.
+// Ended by a signal while it writes (stopped by its parent, its terminal
+// closed, a quit key, a reader gone), the run leaves nothing behind beside
+// the output.
 TEST_F(EncodeProgram, EndedBySignalItLeavesNoTemporaryFile) {
   writeIndex(R"([["red.png", 0], ["green.png", 30]])");
-  for (int signal : {SIGTERM, SIGINT}) {
+  // SIGQUIT would leave a core file.
+  const rlimit noCore{0, 0};
+  ::setrlimit(RLIMIT_CORE, &noCore);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE}) {
     SCOPED_TRACE(signal);
     const pid_t child =
         spawnProcess(programPath("vell-encode"), {dir(), out(), "60", "640", "480", "4000000"});
@@ -249,6 +254,15 @@ TEST_F(EncodeProgram, EndedBySignalItLeavesNoTemporaryFile) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"frames"});
   }
+}
+
+// A video written but an "ok" that cannot reach the parent is no success.
+TEST_F(EncodeProgram, AnOkThatCannotBeWrittenIsAFailure) {
+  writeIndex(R"([["red.png", 0]])");
+  for (Output output : {Output::full, Output::closed})
+    EXPECT_EQ(runToEnd(programPath("vell-encode"),
+                       {dir().string(), out().string(), "1", "64", "64", "200000"}, output),
+              3);
 }
 
 TEST_F(EncodeProgram, UnreadableNumbersFallBackToTheirDefaults) {

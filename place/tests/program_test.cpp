@@ -11,6 +11,7 @@
 #include "common/nonregular_files.hpp"
 #include "common/run_process.hpp"
 #include "common/test_folder.hpp"
+#include "platform/image/hostile_pictures.hpp"
 #include "platform/image/image.hpp"
 
 namespace vell {
@@ -125,6 +126,52 @@ TEST(PlaceProgram, OnlyRegularFilesAreRead) {
   ASSERT_EQ(records.size(), paths.size() + 1) << result.out;
   for (const auto& [key, record] : records)
     EXPECT_EQ(record, json({{"k", key}, {"error", "unreadable"}}));
+}
+
+// Pictures that once stopped the process (libvips aborted on a JPEG thinner
+// than its shrink factor, and printed on standard output) are each answered,
+// and the batch goes on to its last line with nothing from a library on
+// either stream. A line naming a path longer than any path is answered too.
+TEST(PlaceProgram, HostilePicturesNeverEndTheBatch) {
+  TestFolder folder;
+  const auto pictures = platform::testing::hostilePictures(folder.path());
+  std::string list;
+  for (const auto& picture : pictures)
+    list += picture.name + "\t" + picture.path.string() + "\n";
+  list += "long\t" + std::string(70000, 'x') + "\n";
+  list += "last\t" + (fs::path(std::getenv("SAMPLES")) / "pictures" / "jesper.jpg").string() + "\n";
+  std::ofstream(folder.path() / "list.txt") << list;
+  ProcessResult result =
+      runProcess(programPath("vell-place"), {"--width", "2", (folder.path() / "list.txt").string()},
+                 "", std::chrono::seconds(300));
+  ASSERT_FALSE(result.timedOut);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  auto records = byKey(result.out);
+  ASSERT_EQ(records.size(), pictures.size() + 2) << result.out;
+  for (const auto& picture : pictures) {
+    const json& record = records[picture.name];
+    if (picture.unreadable)
+      EXPECT_EQ(record, json({{"k", picture.name}, {"error", "unreadable"}}));
+    else
+      EXPECT_TRUE(record.contains("w") || record.value("error", "") == "unreadable") << record;
+  }
+  EXPECT_EQ(records["long"], json({{"k", "long"}, {"error", "unreadable"}}));
+  EXPECT_TRUE(records["last"].contains("w")) << records["last"];
+}
+
+// Lines that cannot reach the parent (standard output on a full device, or
+// closed) make the run a failure instead of a silent success.
+TEST(PlaceProgram, LostLinesAreAFailure) {
+  TestFolder folder;
+  const auto pictures = platform::testing::hostilePictures(folder.path());
+  std::string list;
+  for (int i = 0; i < 6; ++i)
+    list += "k" + std::to_string(i) + "\t" + pictures.back().path.string() + "\n";
+  std::ofstream(folder.path() / "list.txt") << list;
+  for (Output output : {Output::full, Output::closed})
+    EXPECT_EQ(runToEnd(programPath("vell-place"), {(folder.path() / "list.txt").string()}, output),
+              1);
 }
 
 class PlacePhotos : public ::testing::Test {

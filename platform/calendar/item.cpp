@@ -287,6 +287,11 @@ std::optional<ItemEvent> readEvent(icalcomponent* component, Zones& zones, std::
 
 std::unique_ptr<Item> parseItem(std::string_view text) {
   auto item = std::make_unique<Item>();
+  // libical builds, copies and frees components recursively: hundreds of
+  // thousands of open BEGIN lines overflow the stack. Real items nest a few
+  // levels deep.
+  if (calendar_text::deepestNesting(text) > maxNesting)
+    return item;
   ComponentPtr root = parseComponent(text);
   if (!root)
     return item;

@@ -56,9 +56,13 @@ struct Item {
 // is read as far as that goes; real items need a few hundred.
 inline constexpr std::int64_t walkBudget = 1000000;
 
-// Parses an item. Text that is not iCalendar, or holds no usable VEVENT
-// (one without DTSTART is dropped), gives an item without events. A
-// component missing its END line is closed at the end of the text.
+// Components nested deeper than this make an item unreadable.
+inline constexpr std::size_t maxNesting = 64;
+
+// Parses an item. Text that is not iCalendar, holds no usable VEVENT (one
+// without DTSTART is dropped) or nests deeper than `maxNesting` gives an
+// item without events. A component missing its END line is closed at the
+// end of the text.
 std::unique_ptr<Item> parseItem(std::string_view text);
 
 struct Occurrence {

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/calendar/test_zones.hpp"
+#include "platform/calendar/text.hpp"
 #include "platform/calendar/time.hpp"
 
 namespace vell::calendar_item {
@@ -369,6 +370,32 @@ std::string minuteOf(int minute) {
 
 // Items built to make the expansion of zones and rules endless, each read
 // and listed over a month: every one must end, and soon.
+// libical recurses into nested components: items nested past any real
+// calendar's depth are skipped before it sees them.
+TEST(CalendarItem, DeeplyNestedItemsAreSkipped) {
+  const auto nested = [](int depth, const std::string& inner) {
+    std::string text;
+    for (int i = 0; i < depth; ++i)
+      text += "BEGIN:X\r\n";
+    text += inner;
+    for (int i = 0; i < depth; ++i)
+      text += "END:X\r\n";
+    return text;
+  };
+  const std::string one = event("UID:a\r\nDTSTART:20260310T090000Z\r\nSUMMARY:A\r\n");
+  EXPECT_EQ(calendar_text::deepestNesting(wrap(one)), 2u);
+  EXPECT_EQ(calendar_text::deepestNesting("BEGIN:A\nEND:A\nBEGIN:B\n BEGIN:C\nBEGIN:D\n"), 2u);
+  EXPECT_EQ(calendar_text::deepestNesting("begin;x=y:A\nBEG\n IN:B\nEND:B\nEND:A\n"), 2u);
+  EXPECT_EQ(parseItem(wrap(one))->events.size(), 1u);
+  EXPECT_EQ(parseItem(wrap(one + nested(maxNesting - 2, "")))->events.size(), 1u);
+  EXPECT_TRUE(parseItem(wrap(one + nested(maxNesting, "")))->events.empty());
+  EXPECT_TRUE(parseItem(nested(520000, wrap(one)))->events.empty());
+  std::string opened = wrap(one);
+  for (int i = 0; i < 300000; ++i)
+    opened += "BEGIN:VEVENT\r\n";
+  EXPECT_TRUE(parseItem(opened)->events.empty());
+}
+
 TEST(CalendarItem, HostileItemsAreReadWithinBounds) {
   LocalZone zone("UTC");
   const std::string& everySecond = calendar_test_zones::everySecond;

@@ -230,12 +230,15 @@ std::optional<std::vector<CalendarEvent>> CalendarStore::events(
   return found;
 }
 
+bool CalendarStore::canHold(const std::string& title, double start, double end) {
+  return title.find('\0') == std::string::npos && start >= earliest && start <= latest &&
+         end >= earliest && end <= latest && start <= end;
+}
+
 Result<std::string> CalendarStore::save(const EventCalendar& calendar, const std::string& title,
                                         double start, double end) {
-  if (title.find('\0') != std::string::npos)
-    return Error{"an event title cannot hold a NUL character"};
-  if (!(start >= earliest && start <= latest && end >= earliest && end <= latest && start <= end))
-    return Error{"the event's dates are out of range"};
+  if (!canHold(title, start, end))
+    return Error{"an item cannot hold this event (a NUL in its title, or dates out of range)"};
   auto uid = newIdentifier();
   if (!uid)
     return uid.error();

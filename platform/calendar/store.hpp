@@ -87,11 +87,15 @@ class CalendarStore {
                                                    const std::vector<EventCalendar>& calendars,
                                                    const std::function<bool()>& interrupted);
 
+  // Whether an item can hold an event with these values: a title without a
+  // NUL character, start and end in the years 1..9999, the end not before
+  // the start. The event itself is at fault otherwise, not the store.
+  static bool canHold(const std::string& title, double start, double end);
+
   // Saves a new item `<uuid>.ics` into `calendar` (UID, DTSTAMP, DTSTART and
   // DTEND in UTC to the second, SUMMARY `title`), written atomically.
   // Returns its identifier, or an error when the item could not be written
-  // or cannot hold the values (a title with a NUL character, a year outside
-  // 1..9999, an end before the start).
+  // or cannot hold the values (see `canHold`).
   Result<std::string> save(const EventCalendar& calendar, const std::string& title, double start,
                            double end);
 

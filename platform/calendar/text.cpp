@@ -99,6 +99,21 @@ std::vector<std::optional<std::string>> summaries(std::string_view text) {
   return found;
 }
 
+std::size_t deepestNesting(std::string_view text) {
+  std::size_t depth = 0, deepest = 0;
+  for (const std::string& line : unfold(text)) {
+    std::string_view name;
+    std::string_view value;
+    if (!split(line, name, value))
+      continue;
+    if (equalsIgnoringCase(name, "BEGIN"))
+      deepest = std::max(deepest, ++depth);
+    else if (equalsIgnoringCase(name, "END") && depth > 0)
+      --depth;
+  }
+  return deepest;
+}
+
 std::optional<std::string> exactSummary(const std::optional<std::string>& parsed,
                                         const std::optional<std::string>& written) {
   if (!written)

@@ -57,12 +57,25 @@ Result<Bytes> x25519PublicKey(ByteView privateKey);
 // key. Other lengths fail, and so does a peer whose result is all zeros.
 Result<Secret> x25519SharedSecret(ByteView privateKey, ByteView peerPublicKey);
 
-// HKDF (RFC 5869) with SHA-256: extract and expand to `length` bytes.
+// HKDF (RFC 5869) with SHA-256: extract and expand to `length` bytes (at
+// most 255 x 32). `info` may be of any length.
 Result<Secret> hkdfSha256(ByteView keyMaterial, ByteView salt, ByteView info, std::size_t length);
 
 // AES-256-GCM with a fresh random 12-byte nonce; returns the combined value:
 // nonce, ciphertext, 16-byte tag. The key must be 32 bytes.
 Result<Bytes> aesGcmSeal(ByteView key, ByteView plaintext, ByteView aad);
+
+// AES-256-GCM in place, without allocating: `combined` holds 12 bytes of
+// room, the plaintext, then 16 bytes of room; on success it holds the nonce
+// (fresh, random), the ciphertext and the tag. The key must be 32 bytes.
+// Fails only when the cipher itself fails.
+Status aesGcmSealInPlace(ByteView key, ByteView aad, std::span<std::uint8_t> combined);
+
+// Opens a combined value in place: on success the plaintext is
+// combined[12, size - 16). Fails when it is shorter than 28 bytes, the key
+// is not 32 bytes or the tag does not verify; the bytes between are then
+// left as they were or wiped, never a partly decrypted plaintext.
+Status aesGcmOpenInPlace(ByteView key, ByteView aad, std::span<std::uint8_t> combined);
 
 // AES-256-GCM sealing in pieces, for data too large to hold twice: the
 // nonce, then the ciphertext of each piece as it comes, then the tag make the

@@ -8,6 +8,7 @@
 
 #include "common/regular_file.hpp"
 #include "platform/image/image.hpp"
+#include "platform/image/jpeg_extent.hpp"
 #include "platform/image/part.hpp"
 #include "platform/image/vips.hpp"
 
@@ -35,12 +36,22 @@ VImage openMemory(std::span<const std::uint8_t> bytes, vips::VOption* options) {
   return VImage::new_from_buffer(bytes.data(), bytes.size(), "", options);
 }
 
-Status checkPixels(const VImage& header, const DecodeOptions& options) {
+// Refuses, from the header, pictures above the pixel ceiling and JPEGs too
+// short for the size they declare: libjpeg fills what a file lacks with grey
+// and only warns, so a few hundred bytes would otherwise decode as a whole
+// 100-megapixel picture.
+Status checkPixels(const VImage& header, std::span<const std::uint8_t> bytes,
+                   const DecodeOptions& options) {
   const long long pixels = static_cast<long long>(header.width()) * header.height();
   if (pixels > options.maxPixels)
     return Error{"picture too large: " + std::to_string(header.width()) + " x " +
                  std::to_string(header.height()) + " pixels, more than " +
                  std::to_string(options.maxPixels)};
+  if (const std::optional<std::int64_t> least = leastJpegDataBytes(bytes);
+      least && static_cast<std::int64_t>(bytes.size()) < *least)
+    return Error{"the file stops early: " + std::to_string(header.width()) + " x " +
+                 std::to_string(header.height()) + " pixels need more than its " +
+                 std::to_string(bytes.size()) + " bytes"};
   return ok();
 }
 
@@ -50,8 +61,9 @@ std::optional<std::uint32_t> orientationEntry(const VImage& header) {
   return static_cast<std::uint32_t>(header.get_int(VIPS_META_ORIENTATION));
 }
 
-Result<DecodedImage> decodeOpened(const VImage& header, const DecodeOptions& options) {
-  if (Status size = checkPixels(header, options); !size)
+Result<DecodedImage> decodeOpened(const VImage& header, std::span<const std::uint8_t> bytes,
+                                  const DecodeOptions& options) {
+  if (Status size = checkPixels(header, bytes, options); !size)
     return size.error();
   DecodedImage decoded;
   decoded.orientation = orientationEntry(header);
@@ -102,19 +114,21 @@ std::pair<int, int> thumbnailSize(int width, int height, int maxSide) {
 }
 
 // Opens `bytes` again, decoding at a reduced size where the format can:
-// JPEG by 2, 4 or 8 through its DCT, WebP and SVG at any scale. The result is
+// JPEG by 2, 4 or 8 through its DCT, WebP at any scale. The result is
 // never smaller than the target, so the final resampling only shrinks.
 VImage openShrunk(std::span<const std::uint8_t> bytes, const VImage& header, int width,
                   int height) {
   const std::string loader = loaderOf(header);
   if (loader.starts_with("jpegload")) {
     for (int shrink : {8, 4, 2}) {
-      const int w = (header.width() + shrink - 1) / shrink;
-      const int h = (header.height() + shrink - 1) / shrink;
-      if (w >= width && h >= height)
+      // libvips rounds the shrunk sides down: a side shorter than the
+      // factor would become empty, which it does not refuse but aborts on.
+      const int w = header.width() / shrink;
+      const int h = header.height() / shrink;
+      if (w >= std::max(width, 1) && h >= std::max(height, 1))
         return openMemory(bytes, loadOptions()->set("shrink", shrink));
     }
-  } else if (loader.starts_with("webpload") || loader.starts_with("svgload")) {
+  } else if (loader.starts_with("webpload")) {
     const double scale = std::max(static_cast<double>(width) / header.width(),
                                   static_cast<double>(height) / header.height());
     // A little over the target, so rounding inside the loader cannot
@@ -132,7 +146,7 @@ Result<DecodedImage> decodeBytes(const std::string& what, std::span<const std::u
     if (bytes.empty())
       return Error{what + ": no data"};
     // The buffer is only read, and outlives the decode below.
-    return decodeOpened(openMemory(bytes, loadOptions()), options);
+    return decodeOpened(openMemory(bytes, loadOptions()), bytes, options);
   });
 }
 
@@ -144,7 +158,7 @@ Result<Bitmap> thumbnailBytes(const std::string& what, std::span<const std::uint
     if (bytes.empty())
       return Error{what + ": no data"};
     VImage header = openMemory(bytes, loadOptions());
-    if (Status size = checkPixels(header, options); !size)
+    if (Status size = checkPixels(header, bytes, options); !size)
       return Error{what + ": " + size.error().text};
     const auto orientation = orientationOrUp(orientationEntry(header));
     const auto [width, height] = thumbnailSize(header.width(), header.height(), maxSide);
@@ -206,7 +220,7 @@ Result<PictureSize> uprightSize(std::span<const std::uint8_t> bytes, const Decod
     if (bytes.empty())
       return Error{"cannot read the picture: no data"};
     VImage header = openMemory(bytes, loadOptions());
-    if (Status size = checkPixels(header, options); !size)
+    if (Status size = checkPixels(header, bytes, options); !size)
       return Error{"cannot read the picture: " + size.error().text};
     if (orientationOrUp(orientationEntry(header)) >= 5)
       return PictureSize{header.height(), header.width()};
@@ -222,7 +236,7 @@ Result<Bitmap> decodeCropScaled(std::span<const std::uint8_t> bytes, PixelRect r
     if (bytes.empty())
       return Error{"cannot read the picture: no data"};
     VImage header = openMemory(bytes, loadOptions());
-    if (Status size = checkPixels(header, options); !size)
+    if (Status size = checkPixels(header, bytes, options); !size)
       return Error{"cannot read the picture: " + size.error().text};
     const std::uint32_t orientation = orientationOrUp(orientationEntry(header));
     const int w = header.width(), h = header.height();

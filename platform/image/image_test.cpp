@@ -10,6 +10,8 @@
 #include <vips/vips8>
 
 #include "common/test_folder.hpp"
+#include "platform/image/hostile_pictures.hpp"
+#include "platform/image/jpeg_extent.hpp"
 #include "platform/image/part.hpp"
 #include "platform/image/test_support.hpp"
 
@@ -340,6 +342,50 @@ TEST(Decode, DamagedAndForeignFilesAreUnreadable) {
     EXPECT_FALSE(decodeUpright(path));
     EXPECT_FALSE(thumbnail(path, 64));
   }
+}
+
+// JPEGs thinner than the shrink-on-load factor once made libvips abort the
+// process; drawings and a JPEG promising more than its data holds are no
+// pictures to read. Each road that decodes answers, and none ends the test.
+TEST(Decode, HostilePicturesAreReadOrRefusedCleanly) {
+  TestFolder folder;
+  for (const auto& picture : testing::hostilePictures(folder.path())) {
+    SCOPED_TRACE(picture.name);
+    const std::string path = picture.path.string();
+    for (int side : {64, 256, 1024}) {
+      Result<Bitmap> small = thumbnail(path, side);
+      EXPECT_EQ(bool(small), !picture.unreadable) << (small ? "" : small.error().text);
+      if (small) {
+        EXPECT_GE(std::min(small->width, small->height), 1);
+        EXPECT_LE(std::max(small->width, small->height), side);
+      }
+    }
+    EXPECT_EQ(bool(decode(path)), !picture.unreadable);
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(bool(uprightSize(bytes)), !picture.unreadable);
+  }
+}
+
+// The least data a JPEG can hold its blocks in is a floor every real file
+// clears, whatever its layout.
+TEST(Decode, RealJpegsHoldTheDataTheirHeadersPromise) {
+  for (const char* name : {"pictures/jesper.jpg", "pictures/european-honey-bee.jpg",
+                           "pictures/qt-logo.jpg", "derived/bee-orientation-6.jpg"}) {
+    std::ifstream in(sample(name), std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    if (bytes.empty())
+      continue;
+    const std::optional<std::int64_t> least = leastJpegDataBytes(bytes);
+    ASSERT_TRUE(least) << name;
+    EXPECT_GT(*least, 100) << name;
+    EXPECT_LT(*least, static_cast<std::int64_t>(bytes.size()) / 4) << name;
+  }
+  // Not a JPEG, or arithmetic-coded: no floor is claimed.
+  EXPECT_FALSE(leastJpegDataBytes(std::vector<std::uint8_t>{0x89, 'P', 'N', 'G'}));
+  const std::vector<std::uint8_t> arithmetic = {0xFF, 0xD8, 0xFF, 0xC9, 0, 11,   8, 0x27,
+                                                0x10, 0x27, 0x10, 1,    1, 0x11, 0};
+  EXPECT_FALSE(leastJpegDataBytes(arithmetic));
 }
 
 TEST(Decode, NamesEndingInABracketAreFileNames) {

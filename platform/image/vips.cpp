@@ -14,12 +14,15 @@ using vips::VImage;
 namespace {
 
 // Loaders for formats no photo tool needs, or that hand whole files to large
-// interpreters (ImageMagick, poppler), stay off: the pictures are untrusted.
-// A `.csv` or `.mat` file would otherwise "decode" as a picture.
+// interpreters (ImageMagick, poppler, librsvg), stay off: the pictures are
+// untrusted, and a drawing's filters can take minutes to render however
+// small the file. A `.csv` or `.mat` file would otherwise "decode" as a
+// picture.
 constexpr const char* blockedLoaders[] = {
-    "VipsForeignLoadMagick", "VipsForeignLoadPdf",     "VipsForeignLoadFits",
-    "VipsForeignLoadMat",    "VipsForeignLoadAnalyze", "VipsForeignLoadOpenslide",
-    "VipsForeignLoadCsv",    "VipsForeignLoadMatrix",  "VipsForeignLoadRaw",
+    "VipsForeignLoadMagick",    "VipsForeignLoadPdf", "VipsForeignLoadSvg",
+    "VipsForeignLoadFits",      "VipsForeignLoadMat", "VipsForeignLoadAnalyze",
+    "VipsForeignLoadOpenslide", "VipsForeignLoadCsv", "VipsForeignLoadMatrix",
+    "VipsForeignLoadRaw",
 };
 
 }  // namespace

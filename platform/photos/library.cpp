@@ -2,6 +2,7 @@
 
 #include <pwd.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -26,8 +27,16 @@ struct StatementFinalize {
 using DatabasePtr = std::unique_ptr<sqlite3, DatabaseClose>;
 using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalize>;
 
-// Opens the catalogue read-only; nothing when it cannot be read.
+bool isRegularFile(const fs::path& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// Opens the catalogue read-only; nothing when it cannot be read. Only a
+// regular file is opened.
 DatabasePtr openCatalogue(const fs::path& folder) {
+  if (!isRegularFile(folder / catalogueName))
+    return nullptr;
   sqlite3* database = nullptr;
   int code = sqlite3_open_v2((folder / catalogueName).c_str(), &database,
                              SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -43,11 +52,25 @@ constexpr const char* assetQuery =
     "SELECT media_type, path, pixel_width, pixel_height, duration, in_cloud "
     "FROM assets WHERE local_id = ?1";
 
-StatementPtr prepare(sqlite3* database) {
+// The prepared query, or nothing with the code that kept it from being
+// prepared (preparing reads the schema).
+StatementPtr prepare(sqlite3* database, int* code = nullptr) {
   sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(database, assetQuery, -1, &statement, nullptr) != SQLITE_OK)
+  const int result = sqlite3_prepare_v2(database, assetQuery, -1, &statement, nullptr);
+  if (code)
+    *code = result;
+  if (result != SQLITE_OK)
     return nullptr;
   return StatementPtr(statement);
+}
+
+bool locked(int code) {
+  return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+Error unreadable(sqlite3* database) {
+  return Error{std::string("The photo library could not be read: ") +
+               (database ? sqlite3_errmsg(database) : "cannot open it")};
 }
 
 std::int64_t nonNegative(std::int64_t value) {
@@ -86,24 +109,36 @@ PhotoAuthorization PhotoLibrary::authorizationStatus() const {
   if (status.type() == fs::file_type::not_found)
     return PhotoAuthorization::notDetermined;
   DatabasePtr database = openCatalogue(folder_);
+  if (!database)
+    return PhotoAuthorization::denied;
   // Preparing the query reads the schema, so a file that is not a catalogue
-  // fails here, not only one we have no right to open.
-  if (!database || !prepare(database.get()))
+  // fails here, not only one we have no right to open. A writer holding it
+  // denies nothing.
+  int code = SQLITE_OK;
+  if (!prepare(database.get(), &code) && !locked(code))
     return PhotoAuthorization::denied;
   return PhotoAuthorization::authorized;
 }
 
-std::optional<PhotoAsset> PhotoLibrary::fetchAsset(const std::string& localIdentifier) const {
+fs::path PhotoLibrary::catalogue() const {
+  return folder_ / catalogueName;
+}
+
+Result<std::optional<PhotoAsset>> PhotoLibrary::fetchAsset(
+    const std::string& localIdentifier) const {
   DatabasePtr database = openCatalogue(folder_);
   if (!database)
-    return std::nullopt;
+    return unreadable(nullptr);
   StatementPtr statement = prepare(database.get());
   if (!statement)
-    return std::nullopt;
+    return unreadable(database.get());
   sqlite3_bind_text(statement.get(), 1, localIdentifier.data(), int(localIdentifier.size()),
                     SQLITE_TRANSIENT);
-  if (sqlite3_step(statement.get()) != SQLITE_ROW)
-    return std::nullopt;
+  const int step = sqlite3_step(statement.get());
+  if (step == SQLITE_DONE)
+    return std::optional<PhotoAsset>();
+  if (step != SQLITE_ROW)
+    return unreadable(database.get());
   sqlite3_stmt* row = statement.get();
   PhotoAsset asset;
   asset.localIdentifier = localIdentifier;
@@ -121,7 +156,7 @@ std::optional<PhotoAsset> PhotoLibrary::fetchAsset(const std::string& localIdent
   double duration = sqlite3_column_double(row, 4);
   asset.duration = std::isfinite(duration) && duration > 0 ? duration : 0;
   asset.inCloud = sqlite3_column_int64(row, 5) != 0;
-  return asset;
+  return std::optional<PhotoAsset>(std::move(asset));
 }
 
 void PhotoLibrary::requestExportSession(const PhotoAsset& asset, const VideoRequestOptions& options,
@@ -129,15 +164,23 @@ void PhotoLibrary::requestExportSession(const PhotoAsset& asset, const VideoRequ
   if (request_.joinable())
     request_.join();
   request_ = std::thread([asset, options, preset, handler = std::move(handler)] {
-    std::error_code error;
-    bool present = !asset.file.empty() && fs::is_regular_file(asset.file, error);
-    if (!present) {
+    struct stat status {};
+    const bool found = !asset.file.empty() && ::stat(asset.file.c_str(), &status) == 0;
+    if (!found || !S_ISREG(status.st_mode) || status.st_size == 0) {
       // Nothing here can fetch a file from the cloud: the request fails the
-      // way it does when the network is not allowed or not there.
+      // way it does when the network is not allowed or not there. A file of
+      // no bytes holds no video, and some (/proc/kmsg) block the reader.
       RequestInfo info;
       info.inCloud = asset.inCloud;
-      info.error = asset.inCloud ? "The video is stored in the cloud and is not on this computer."
-                                 : "The video file is missing: " + asset.file.string();
+      const std::string file = asset.file.string();
+      if (asset.inCloud && !found)
+        info.error = "The video is stored in the cloud and is not on this computer.";
+      else if (!found)
+        info.error = "The video file is missing: " + file;
+      else if (!S_ISREG(status.st_mode))
+        info.error = "The video file is not a regular file: " + file;
+      else
+        info.error = "The video file is empty: " + file;
       handler(nullptr, info);
       return;
     }

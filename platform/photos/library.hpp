@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "common/result.hpp"
 #include "platform/video/export.hpp"
 
 namespace vell::platform {
@@ -73,16 +74,25 @@ class PhotoLibrary {
   PhotoLibrary& operator=(const PhotoLibrary&) = delete;
 
   // No catalogue: not determined; a catalogue that cannot be read (no
-  // right, not a database, no assets table): denied; otherwise authorized.
+  // right, not a database, no assets table, not a regular file: a named
+  // pipe would hold the open for ever): denied; otherwise authorized. A
+  // catalogue locked by a writer for longer than the wait is readable, and
+  // so authorized.
   PhotoAuthorization authorizationStatus() const;
 
-  // The asset with `localIdentifier`, or nothing when there is none or the
-  // catalogue cannot be read.
-  std::optional<PhotoAsset> fetchAsset(const std::string& localIdentifier) const;
+  // The asset with `localIdentifier`, or nothing when there is none. Fails
+  // when the catalogue cannot be read, for instance while another writer
+  // holds it for longer than the wait (2 s); the text says why.
+  Result<std::optional<PhotoAsset>> fetchAsset(const std::string& localIdentifier) const;
+
+  // The catalogue's file, `library.sqlite` in the folder.
+  std::filesystem::path catalogue() const;
 
   // Answers on another thread, once: `handler` gets an export session for
   // the video at `preset`, or none with the reason (the file is in the cloud
-  // only, missing, or not a video that can be read).
+  // only, missing, not a regular file, empty, or not a video that can be
+  // read). Only a regular file is opened: a device or a pipe could hold the
+  // export for ever.
   void requestExportSession(const PhotoAsset& asset, const VideoRequestOptions& options,
                             ExportPreset preset, ExportSessionHandler handler);
 

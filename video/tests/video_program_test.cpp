@@ -2,6 +2,8 @@
 // XDG_DATA_HOME, real clips, every answer and exit status, and the exported
 // files as ffprobe and exiftool read them.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -22,6 +24,11 @@ using testing::number;
 using testing::probe;
 using testing::sampleClip;
 using testing::streamOf;
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
 
 class VideoProgram : public ::testing::Test {
  protected:
@@ -147,6 +154,67 @@ TEST_F(VideoProgram, LookupAndExportFailuresAnswerWithTheirCodes) {
   }
   // No failed run left a file behind.
   EXPECT_TRUE(fs::is_empty(outputs()));
+}
+
+// The export never replaces the library's own files (once it deleted the
+// video it was asked to export, or put an MP4 in place of the catalogue),
+// and an old file at the output stays when the export fails.
+TEST_F(VideoProgram, TheLibraryAndOldFilesSurviveEveryExport) {
+  if (!fs::exists(sampleClip("realshort.mp4")))
+    GTEST_SKIP() << "no sample clips: run scripts/samples.sh";
+  fullCatalogue();
+  const std::string clip = slurp(library() / "clips" / "short.mp4");
+  const std::string catalogue = slurp(library() / "library.sqlite");
+  fs::create_symlink(library() / "library.sqlite", outputs() / "link.mp4");
+  fs::create_hard_link(library() / "clips" / "short.mp4", outputs() / "hard.mp4");
+  for (const fs::path& output :
+       {library() / "clips" / "short.mp4", library() / "clips" / ".." / "clips" / "short.mp4",
+        outputs() / "hard.mp4", library() / "library.sqlite", outputs() / "link.mp4"}) {
+    SCOPED_TRACE(output.string());
+    Run run = video({"short", output.string(), "--dur", "0.5"});
+    EXPECT_EQ(run.status, 5);
+    EXPECT_EQ(run.answer["error"], "export-failed") << run.answer;
+  }
+  EXPECT_EQ(slurp(library() / "clips" / "short.mp4"), clip);
+  EXPECT_EQ(slurp(library() / "library.sqlite"), catalogue);
+
+  std::ofstream(outputs() / "old.mp4") << "an old file";
+  for (const char* asset : {"missing", "notes", "cloud"}) {
+    Run run = video({asset, (outputs() / "old.mp4").string()});
+    EXPECT_EQ(run.status, 5) << asset;
+    EXPECT_EQ(slurp(outputs() / "old.mp4"), "an old file") << asset;
+  }
+}
+
+// A catalogue that is a named pipe once held every run for ever; one held by
+// another writer is no denial by the user, but a failed export.
+TEST_F(VideoProgram, PipesAndLockedCataloguesAnswerPromptly) {
+  if (!fs::exists(sampleClip("realshort.mp4")))
+    GTEST_SKIP() << "no sample clips: run scripts/samples.sh";
+  fs::create_directories(library());
+  ASSERT_EQ(::mkfifo((library() / "library.sqlite").c_str(), 0600), 0);
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--status"}, {"short", "x.mp4"}}) {
+    ProcessResult result =
+        runProcess(programPath("vell-video"), args, "", std::chrono::seconds(30));
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_NE(result.out.find("\"denied\""), std::string::npos) << result.out;
+  }
+  fs::remove(library() / "library.sqlite");
+
+  fullCatalogue();
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open((library() / "library.sqlite").c_str(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  Run status = video({"--status"});
+  EXPECT_EQ(status.answer, json({{"status", "authorized"}}));
+  Run run = video({"short", (outputs() / "x.mp4").string()});
+  EXPECT_EQ(run.status, 5);
+  EXPECT_EQ(run.answer["error"], "export-failed") << run.answer;
+  EXPECT_NE(run.answer["detail"].get<std::string>().find("locked"), std::string::npos)
+      << run.answer;
+  sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(writer);
 }
 
 // A device or a named pipe at the output path is neither removed nor
