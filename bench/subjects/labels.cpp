@@ -24,11 +24,20 @@ Labels readLabels(const fs::path& file) {
     for (const auto& p : json.at("photos"))
       labels.photos.push_back({p.at("name"), p.at("file"), p.at("kind"),
                                p.at("set").get<std::string>() == "held-out", boxFrom(p.at("box"))});
-    for (const auto& c : json.at("composites"))
-      labels.composites.push_back({c.at("name"), c.at("cutout"), c.at("background"),
-                                   c.at("at").at(0).get<double>(), c.at("at").at(1).get<double>(),
-                                   c.at("height").get<double>(),
-                                   c.value("set", "tuning") == "held-out"});
+    auto layerOf = [](const nlohmann::json& l) {
+      return Layer{l.at("cutout"), l.at("at").at(0).get<double>(), l.at("at").at(1).get<double>(),
+                   l.at("height").get<double>()};
+    };
+    for (const auto& c : json.at("composites")) {
+      Composite composite{
+          c.at("name"), {}, c.at("background"), c.value("set", "tuning") == "held-out"};
+      if (c.contains("layers"))
+        for (const auto& l : c.at("layers"))
+          composite.layers.push_back(layerOf(l));
+      else
+        composite.layers.push_back(layerOf(c));
+      labels.composites.push_back(std::move(composite));
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "bench: %s: %s\n", file.c_str(), error.what());
     std::exit(1);

@@ -22,12 +22,17 @@ struct Photo {
   UnitBox box;
 };
 
+// One real cut-out laid over the background.
+struct Layer {
+  std::string cutout;
+  double atX = 0, atY = 0;  // its top-left, picture units
+  double height = 0;        // its height, share of the picture's
+};
+
 struct Composite {
   std::string name;
-  std::string cutout;
+  std::vector<Layer> layers;  // laid in order, later ones over earlier ones
   std::string background;
-  double atX = 0, atY = 0;  // top-left of the laid cut-out, picture units
-  double height = 0;        // its height, share of the picture's
   bool heldOut = false;
 };
 
@@ -49,14 +54,19 @@ struct ChildTiming {
   double wallMs = 0;
   double cpuMs = 0;  // of the child and its threads
   int status = -1;
+  double peakMiB = 0;  // the child's peak resident memory, when measured
 };
 
-// Runs `args` (program first) with its output thrown away, timed.
-ChildTiming timeChild(const std::vector<std::string>& args);
+// Runs `args` (program first) with its output thrown away, timed. With a
+// `scratch` folder its peak memory is measured too, by /usr/bin/time: a
+// child's own maximum resident size from wait4 starts from this large
+// process's, which it keeps across exec.
+ChildTiming timeChild(const std::vector<std::string>& args, const fs::path& scratch = {});
 
 // Crops every photo at every aspect ratio with vell-cover, libvips'
-// attention smart crop and a centre crop, prints the shares of crops that
-// keep the subject and writes `out`/index.html with the crops side by side.
+// attention and entropy smart crops and a centre crop, prints the shares of
+// crops that keep the subject (per aspect ratio, tuning and held-out halves
+// apart) and writes `out`/index.html with the crops side by side.
 // Returns false when a tool failed.
 bool benchCrops(const Labels& labels, const fs::path& samples, const fs::path& out,
                 const Tools& tools);

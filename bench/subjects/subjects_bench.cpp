@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "bench/subjects/subjects.hpp"
 
@@ -28,9 +29,14 @@ extern char** environ;
 
 namespace vell::bench {
 
-ChildTiming timeChild(const std::vector<std::string>& args) {
+ChildTiming timeChild(const std::vector<std::string>& args, const fs::path& scratch) {
+  const fs::path memory = scratch.empty() ? fs::path() : scratch / "peak.txt";
+  std::vector<std::string> all;
+  if (!memory.empty())
+    all = {"/usr/bin/time", "-f", "%M", "-o", memory.string()};
+  all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
-  for (const auto& arg : args)
+  for (const auto& arg : all)
     argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
@@ -51,6 +57,13 @@ ChildTiming timeChild(const std::vector<std::string>& args) {
   timing.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
                  (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   timing.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (!memory.empty()) {
+    std::ifstream peak(memory);
+    double kilobytes = 0;
+    if (peak >> kilobytes)
+      timing.peakMiB = kilobytes / 1024.0;
+    fs::remove(memory);
+  }
   return timing;
 }
 

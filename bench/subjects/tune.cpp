@@ -3,8 +3,9 @@
 // grid is mixed, turned into a cover crop at each aspect ratio by the cover
 // composer's own geometry, and judged as the subjects benchmark judges.
 //
-//   vell-bench-subjects-tune LABELS COPIES [held-out] [no-foreground] [WEIGHTS]
+//   vell-bench-subjects-tune LABELS COPIES [held-out] [no-foreground] [WEIGHTS] [level=L...]
 //     WEIGHTS: focus,colour,foreground,objects,faces,centre: only judge these
+//     level=L: the level the salient regions are cut at (each one given is judged)
 //     COPIES: the photo copies the subjects benchmark made (OUT/photos)
 
 #include <algorithm>
@@ -31,6 +32,7 @@ namespace vision = platform::vision;
 constexpr double ratios[] = {0.4, 1.0, 1.6, 2.4};
 constexpr int outputHeight = 400;
 
+bool withForeground = true;
 double cueMs = 0;
 int cueRuns = 0;
 
@@ -52,7 +54,8 @@ std::optional<Measured> measure(const Photo& photo, const fs::path& copies) {
     m.objects = seen->objects;
     hints.objects = vision::seenObjects(*seen);
   }
-  if (auto mask = vision::foregroundInstances(small)) {
+  if (auto mask = withForeground ? vision::foregroundInstances(small)
+                                 : Result<vision::InstanceMask>(Error{"not asked for"})) {
     vision::ForegroundProbability p{mask->width, mask->height, {}};
     for (float a : mask->alpha)
       p.values.push_back(a > 0 ? 0.1f + 0.8f * a : 0.0f);
@@ -74,8 +77,10 @@ std::optional<Measured> measure(const Photo& photo, const fs::path& copies) {
 }
 
 // How many of the photo's crops keep its subject with these weights.
+float regionLevel = vision::attentionRegionLevel;
+
 int keptCrops(const Measured& m, const vision::CueWeights& weights, std::string* marks) {
-  vision::AttentionObservation seen = vision::observationFrom(m.cues, weights);
+  vision::AttentionObservation seen = vision::observationFrom(m.cues, weights, regionLevel);
   cover::Scene scene;
   cover::addHeatMap(scene, seen.width, seen.height, seen.heat);
   cover::addAttentionRegions(scene, seen.salientObjects);
@@ -114,7 +119,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   Labels labels = readLabels(argv[1]);
-  bool heldOut = false, withForeground = true;
+  bool heldOut = false;
+  std::vector<float> levels;
   std::optional<vision::CueWeights> given;
   for (int i = 3; i < argc; ++i) {
     vision::CueWeights w;
@@ -122,6 +128,9 @@ int main(int argc, char** argv) {
                     &w.faces, &w.centre) == 6)
       given = w;
     heldOut = heldOut || std::string(argv[i]) == "held-out";
+    // level=L: the salient regions' level (several: each judged)
+    if (float level = 0; std::sscanf(argv[i], "level=%f", &level) == 1)
+      levels.push_back(level);
     withForeground = withForeground && std::string(argv[i]) != "no-foreground";
   }
   std::vector<Measured> set, others;
@@ -135,14 +144,32 @@ int main(int argc, char** argv) {
   }
   std::printf("focus and colour cues: %.1f ms a photo (512-pixel copy)\n", cueMs / cueRuns);
   if (given) {
-    // One weighting, photo by photo, on both halves.
-    for (const auto* half : {&set, &others})
-      for (const Measured& m : *half) {
-        std::string marks;
-        keptCrops(m, *given, &marks);
-        std::printf("  %-9s %-12s %s\n", m.photo->heldOut ? "held-out" : "tuning",
-                    m.photo->name.c_str(), marks.c_str());
+    // One weighting, photo by photo, on both halves, then the shares kept
+    // at each aspect ratio; with several rule sets, each one's shares.
+    if (levels.empty())
+      levels.push_back(regionLevel);
+    for (float level : levels) {
+      regionLevel = level;
+      std::printf("region level %.2f\n", level);
+      for (const auto* half : {&set, &others}) {
+        int kept[4] = {}, photos = 0;
+        for (const Measured& m : *half) {
+          std::string marks;
+          keptCrops(m, *given, &marks);
+          if (levels.size() == 1)
+            std::printf("  %-9s %-12s %s\n", m.photo->heldOut ? "held-out" : "tuning",
+                        m.photo->name.c_str(), marks.c_str());
+          for (int i = 0; i < 4; ++i)
+            kept[i] += marks[i] == '+';
+          ++photos;
+        }
+        std::printf("%s:", half == &set ? "this half" : "other half");
+        for (int i = 0; i < 4; ++i)
+          std::printf("  %.1f: %d/%d", ratios[i], kept[i], photos);
+        std::printf("  all: %.1f %%\n",
+                    100.0 * (kept[0] + kept[1] + kept[2] + kept[3]) / std::max(1, 4 * photos));
       }
+    }
     return 0;
   }
   struct Scored {

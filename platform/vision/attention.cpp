@@ -83,10 +83,11 @@ Result<Cues> attentionCues(const Bitmap& picture, const AttentionHints& hints) {
   return cues;
 }
 
-AttentionObservation observationFrom(const Cues& cues, const CueWeights& weights) {
+AttentionObservation observationFrom(const Cues& cues, const CueWeights& weights,
+                                     float regionLevel) {
   HeatGrid grid = mixCues(cues, weights, gridSide, gridSide);
   AttentionObservation observation;
-  observation.salientObjects = salientRegions(grid);
+  observation.salientObjects = salientRegions(grid, regionLevel);
   observation.width = grid.width;
   observation.height = grid.height;
   observation.heat = std::move(grid.values);

@@ -7,8 +7,6 @@ namespace vell::platform::vision {
 
 namespace {
 
-constexpr float regionLevel = 0.5f;
-constexpr double minRegionShare = 0.1;
 constexpr size_t maxRegions = 4;
 
 struct Region {
@@ -33,7 +31,8 @@ void addBlob(HeatGrid& heat, double cx, double cy, double sx, double sy, float p
 
 }  // namespace
 
-std::vector<NormalizedRect> salientRegions(const HeatGrid& heat) {
+std::vector<NormalizedRect> salientRegions(const HeatGrid& heat, float regionLevel,
+                                           double minRegionShare) {
   const size_t cells = static_cast<size_t>(std::max(heat.width, 0)) * std::max(heat.height, 0);
   if (cells == 0 || heat.values.size() != cells)
     return {};

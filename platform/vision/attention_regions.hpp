@@ -18,10 +18,11 @@ struct HeatGrid {
 };
 
 // Boxes around the hot parts of `heat`: the 8-connected regions of cells at
-// or above half the peak, each holding at least a tenth of the heat of all
-// such cells, as normalised lower-left rectangles with their hottest first
-// (at most four). Empty for a map without heat.
-std::vector<NormalizedRect> salientRegions(const HeatGrid& heat);
+// or above `level` of the peak, each holding at least `minShare` of the
+// heat of all such regions, as normalised lower-left rectangles with
+// their hottest first (at most four). Empty for a map without heat.
+std::vector<NormalizedRect> salientRegions(const HeatGrid& heat, float level = 0.5f,
+                                           double minShare = 0.1);
 
 // Adds the attention a face draws to `heat`: a Gaussian peak of `strength`
 // on the face (`face` normalised, lower-left origin) and a broader one of

@@ -126,6 +126,21 @@ TEST_F(InferenceTest, DamagedModelFilesAreErrorsNeverCrashes) {
       EXPECT_NE(net.error().text.find(model), std::string::npos) << net.error().text;
     }
   }
+  // A whole graph whose weights file beside it is missing or cut short.
+  for (bool missing : {true, false}) {
+    TestFolder folder;
+    const auto graph = testing::buildModels() / "isnet-512.onnx";
+    std::filesystem::copy_file(graph, folder.path() / graph.filename());
+    if (!missing) {
+      const auto weights = folder.path() / "isnet-512.onnx.data";
+      std::filesystem::copy_file(graph.string() + ".data", weights);
+      std::filesystem::resize_file(weights, 1 << 20);
+    }
+    overrideModelsFolder(folder.path());
+    auto net = loadNetwork("isnet-512.onnx");
+    ASSERT_FALSE(net) << (missing ? "missing" : "cut") << " weights";
+    EXPECT_EQ(net.error().text.rfind("model unreadable: ", 0), 0u) << net.error().text;
+  }
   // Not a file at all, and no folder.
   TestFolder folder;
   std::filesystem::create_directory(folder.path() / smallModel);
