@@ -76,11 +76,11 @@ Result<InstanceMask> foregroundInstances(const Bitmap& picture) {
   if (!glance)
     return glance.error();
   // A second look at the subjects alone, when they are a part of the
-  // picture. Each look joins a different bit of ground or clutter to the
-  // subject and misses different fine parts; their mean drops what only
-  // one of them is sure of.
+  // picture and the glance is unsure of them. Each look joins a different
+  // bit of ground or clutter to the subject and misses different fine
+  // parts; their mean drops what only one of them is sure of.
   auto box = subjectsBox(*glance, picture.width, picture.height);
-  if (!box)
+  if (!box || unsureShare(*glance) < kCloserLookUnsureShare)
     return instancesFromProbability(*glance, picture.width, picture.height);
   auto closer = look(*box);
   if (!closer)

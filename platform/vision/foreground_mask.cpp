@@ -187,6 +187,15 @@ std::optional<PixelBox> subjectsBox(const ProbabilityGrid& grid, int width, int 
   return box;
 }
 
+double unsureShare(const ProbabilityGrid& grid) {
+  size_t unsure = 0, sure = 0;
+  for (float p : grid.values) {
+    sure += p >= subjectThreshold;
+    unsure += p > 0.1f && p < 0.9f;
+  }
+  return sure == 0 ? 0.0 : double(unsure) / double(sure);
+}
+
 ProbabilityGrid meanOfLooks(const ProbabilityGrid& glance, const ProbabilityGrid& closer, int width,
                             int height) {
   ProbabilityGrid mean = closer;

@@ -36,6 +36,16 @@ struct ProbabilityGrid {
 // Nothing when the grid finds no subject or the box is nearly the picture.
 std::optional<PixelBox> subjectsBox(const ProbabilityGrid& grid, int width, int height);
 
+// How unsure a look is of its subjects: its cells between 0.1 and 0.9 for
+// each cell of 0.5 or more (0 when it finds nothing). A crisp subject on a
+// plain ground gives a few hundredths, fur over a stream or a mantis in
+// grass one or more.
+double unsureShare(const ProbabilityGrid& grid);
+// Below this share a closer look adds little: on the tuning composites of
+// bench/subjects no cut-out below 0.23 lost more than 0.008 of its IoU
+// without the second look, every one above 0.24 lost 0.013 to 0.14.
+inline constexpr double kCloserLookUnsureShare = 0.23;
+
 // The mean of two looks at a `width` x `height` picture, on the cells of
 // `closer`: `glance` is stretched over the whole picture, `closer` over a
 // part of it. `closer` itself when either grid does not fit.

@@ -180,6 +180,18 @@ TEST(CloserLook, TheBoxHoldsEverySubjectWithAMargin) {
   EXPECT_FALSE(subjectsBox(gridWith(64, {{10, 10, 10, 1.0f}}), 0, 320));
 }
 
+TEST(CloserLook, OnlyAnUnsureGlanceCallsForIt) {
+  // A crisp subject: its edge cells only.
+  EXPECT_LT(unsureShare(gridWith(64, {{10, 10, 20, 0.95f}, {9, 9, 1, 0.5f}})),
+            kCloserLookUnsureShare);
+  // Fur over a stream: as many doubtful cells around it as sure ones.
+  EXPECT_GT(unsureShare(gridWith(64, {{10, 10, 30, 0.4f}, {15, 15, 20, 0.95f}})),
+            kCloserLookUnsureShare);
+  // Only doubt, and nothing at all: no subject to look closer at.
+  EXPECT_EQ(unsureShare(gridWith(64, {{10, 10, 30, 0.4f}})), 0.0);
+  EXPECT_EQ(unsureShare(ProbabilityGrid{}), 0.0);
+}
+
 TEST(CloserLook, TheMeanLinesTheLooksUp) {
   // The glance rises linearly across the picture (cell x of 64 holds
   // x / 64); the closer look, 48 x 48 cells over x 120..360, y 60..180 of
