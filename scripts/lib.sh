@@ -28,6 +28,44 @@ deb_extract() {
   mv "$dest.part" "$dest"
 }
 
+# hash_matches FILE SHA256: whether FILE is there, not empty, with that hash.
+hash_matches() { [ -s "$1" ] && echo "$2  $1" | sha256sum -c --status; }
+
+# gcompris_extract BUNDLE PATH DEST SHA256: extracts the file at PATH (under
+# gcompris/src/activities) of the Qt resource bundle BUNDLE of
+# gcompris-qt-data to DEST unless DEST already matches; the bundle is taken
+# out of the package once.
+gcompris_extract() {
+  local bundle=$1 path=gcompris/src/activities/$2 dest=$3 sum=$4
+  hash_matches "$dest" "$sum" && return 0
+  local here kept="$VELL_CACHE/downloads/gcompris/$bundle.rcc"
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+  deb_extract gcompris-qt-data "usr/share/gcompris-qt/rcc/$bundle.rcc" "$kept"
+  mkdir -p "$(dirname "$dest")"
+  /usr/bin/python3 "$here/samples/qt_resource.py" "$kept" "$path" "$dest.part"
+  if ! hash_matches "$dest.part" "$sum"; then
+    echo "setup: $path from $bundle.rcc does not match its hash" >&2
+    rm -f "$dest.part"
+    return 1
+  fi
+  mv "$dest.part" "$dest"
+}
+
+# npm_extract FOLDER PATH DEST SHA256: copies FOLDER/PATH (FOLDER as
+# npm_fetch prints it) to DEST unless DEST already matches.
+npm_extract() {
+  local folder=$1 path=$2 dest=$3 sum=$4
+  hash_matches "$dest" "$sum" && return 0
+  mkdir -p "$(dirname "$dest")"
+  cp "$folder/$path" "$dest.part"
+  if ! hash_matches "$dest.part" "$sum"; then
+    echo "setup: $path does not match its hash" >&2
+    rm -f "$dest.part"
+    return 1
+  fi
+  mv "$dest.part" "$dest"
+}
+
 # npm_fetch NAME VERSION SHA1: downloads an npm package tarball once into the
 # cache, checks its sha1 and prints the path of its unpacked folder.
 npm_fetch() {

@@ -20,8 +20,8 @@ graph_sum=7c0026edee002bf08de5d0de0b8481bd99020ff8d672f722c2813442a39b8368
 data_sum=df9ef6e222b17f0f5172053e4ef8a29293432611aa23084011dfca96982a5ddb
 
 installed() {
-  echo "$graph_sum  $models/$name" | sha256sum -c --status 2>/dev/null &&
-    echo "$data_sum  $models/$name.data" | sha256sum -c --status 2>/dev/null
+  hash_matches "$models/$name" "$graph_sum" &&
+    hash_matches "$models/$name.data" "$data_sum"
 }
 
 if ! installed; then
@@ -29,21 +29,21 @@ if ! installed; then
   rm -rf "$work"
   mkdir -p "$work"
   # A cache set up before the weights were apart holds the whole network.
-  if echo "$sum  $models/$name" | sha256sum -c --status 2>/dev/null; then
+  if hash_matches "$models/$name" "$sum"; then
     mv "$models/$name" "$work/$name"
   else
     package=$(npm_fetch @imgly/background-removal-data 1.4.5 7ae6b2efda2b51bea8aa01dda727093b6a6e8a0e)
     /usr/bin/python3 "$here/isnet_convert.py" "$package/dist" "$package/dist/resources.json" "$work" 512
     cp "$package/LICENSE.md" "$models/isnet-package.LICENSE"
   fi
-  if ! echo "$sum  $work/$name" | sha256sum -c --status; then
+  if ! hash_matches "$work/$name" "$sum"; then
     echo "setup: the converted ISNet model does not match its hash" >&2
     exit 1
   fi
   mkdir "$work/apart"
   /usr/bin/python3 "$here/onnx_external.py" "$work/$name" "$work/apart/$name"
-  if ! echo "$graph_sum  $work/apart/$name" | sha256sum -c --status ||
-    ! echo "$data_sum  $work/apart/$name.data" | sha256sum -c --status; then
+  if ! hash_matches "$work/apart/$name" "$graph_sum" ||
+    ! hash_matches "$work/apart/$name.data" "$data_sum"; then
     echo "setup: the ISNet model with its weights apart does not match its hashes" >&2
     exit 1
   fi

